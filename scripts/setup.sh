@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds with, when any is missing.
+# Does nothing when everything is there.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config
+          libgtest-dev libgmock-dev libbenchmark-dev
+          libboost-dev nlohmann-json3-dev libcli11-dev)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+echo "setup: installing ${missing[*]}" >&2
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
