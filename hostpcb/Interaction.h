@@ -1,0 +1,94 @@
+// How the host stand-in talks to the user: progress, picking a location or an object,
+// running editor event handlers, and the state of the Shift and Control keys. The
+// application installs a provider (terminal, script); without one the host uses a quiet
+// default that shows nothing and answers "cancel" / nil.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "hostpcb/Geometry.h"
+#include "sdk/pcb_types.h"
+
+namespace hostpcb {
+
+// A running editor event handler, as the provider sees it.
+class EventHandlerSession {
+public:
+    virtual ~EventHandlerSession() = default;
+    // Calls event operation 0..37 of the handler; returns its answer (0 for others).
+    virtual int32_t Fire(int32_t operation) = 0;
+    // Calls the handler's key operation, then its update operation (28).
+    virtual int32_t Key(int32_t key) = 0;
+    // Sets the current board's cursor, then calls the update operation (28).
+    virtual void MoveCursor(Point location) = 0;
+    virtual bool Accepted() = 0;   // operation 37
+    virtual bool Cancelled() = 0;  // operation 36
+};
+
+class InteractionProvider {
+public:
+    virtual ~InteractionProvider() = default;
+
+    virtual void PercentInit(const std::string& text, int32_t total);
+    virtual void PercentUpdate();
+    virtual void PercentFinish();
+    // false = the user cancelled.
+    virtual bool ChooseLocation(const std::string& prompt, Point& location);
+    // Index into candidates of the object the user picked, or -1.
+    virtual int32_t ChooseObject(const std::vector<PcbHandle>& candidates);
+    // Delivers the next event(s) of a session. Returns false when there is nothing more;
+    // the host then cancels the session.
+    virtual bool NextEvent(EventHandlerSession& session);
+    virtual bool ShiftDown();
+    virtual bool ControlDown();
+    virtual bool PerformanceIsPoor();
+};
+
+// A provider that plays a prepared script: locations, object choices, and event steps.
+class ScriptedInteraction : public InteractionProvider {
+public:
+    struct Step {
+        enum class Type : uint8_t { Fire, Key, Move, SetShift, SetControl };
+        Type type = Type::Fire;
+        int32_t value = 0;  // operation number, key, or flag state
+        Point at;           // Move
+    };
+
+    std::deque<Point> locations;    // answers of ChooseLocation; empty = cancel
+    std::deque<int32_t> choices;    // answers of ChooseObject; empty = -1
+    std::deque<Step> steps;         // consumed one per NextEvent
+    bool shift = false;
+    bool control = false;
+    bool performancePoor = false;
+
+    // What the host reported, for tests.
+    std::vector<std::string> progressTexts;
+    int64_t progressUpdates = 0;
+    int32_t progressFinishes = 0;
+    std::vector<std::string> prompts;
+
+    void PercentInit(const std::string& text, int32_t total) override;
+    void PercentUpdate() override;
+    void PercentFinish() override;
+    bool ChooseLocation(const std::string& prompt, Point& location) override;
+    int32_t ChooseObject(const std::vector<PcbHandle>& candidates) override;
+    bool NextEvent(EventHandlerSession& session) override;
+    bool ShiftDown() override { return shift; }
+    bool ControlDown() override { return control; }
+    bool PerformanceIsPoor() override { return performancePoor; }
+};
+
+// The state of the host's progress display.
+struct ProgressRecord {
+    std::string text;
+    int32_t total = 0;
+    int32_t position = 0;
+    bool active = false;
+    int32_t inits = 0;
+    int32_t finishes = 0;
+};
+
+}  // namespace hostpcb
