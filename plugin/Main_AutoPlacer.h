@@ -36,9 +36,6 @@ public:
     int32_t LaunchCommand(const char* command, char* parameters, int32_t bufferSize, void* context) override;
     int32_t GetCommandState(const char* command, const char* parameters, sdk::IServerDocumentView* view,
                             int32_t* enabled, int32_t* checked, int32_t* visible) override;
-
-protected:
-    sdk::IClient* LauncherClient() const override;
 };
 
 class TAutoPlacerServerModule : public TServerModule {
@@ -50,6 +47,10 @@ protected:
     void* CreateServerDocument(const char* kind, const char* fileName) override;
     void RegisterCommands() override;
     std::unique_ptr<TCommandLauncher> CreateCommandLauncher() override;
+    void Detach() override;
 };
+
+// Registers the seven commands, in their table order, with a launcher.
+void RegisterAutoPlacerCommands(TCommandLauncher& launcher);
 
 }  // namespace autoplacer

@@ -33,7 +33,8 @@ int CompareCommandNames(const std::string& a, const std::string& b);
 
 class TCommandLauncher : public sdk::ICommandLauncher {
 public:
-    explicit TCommandLauncher(std::string name);
+    // client: whose current view (or status bar) is updated after a command; may be nil.
+    TCommandLauncher(std::string name, sdk::IClient* client);
     virtual ~TCommandLauncher();
     TCommandLauncher(const TCommandLauncher&) = delete;
     TCommandLauncher& operator=(const TCommandLauncher&) = delete;
@@ -54,10 +55,6 @@ public:
     int32_t GetCommandState(const char* command, const char* parameters, sdk::IServerDocumentView* view,
                             int32_t* enabled, int32_t* checked, int32_t* visible) override;
 
-protected:
-    // The client whose view and status bar the launcher updates after a command.
-    virtual sdk::IClient* LauncherClient() const;
-
 private:
     struct TEntry {
         std::string Name;
@@ -66,6 +63,7 @@ private:
     std::vector<TEntry>::const_iterator LowerBound(const std::string& command) const;
 
     std::string Name;
+    sdk::IClient* Client;
     std::vector<TEntry> Handlers;  // sorted by CompareCommandNames, no duplicates
 };
 
@@ -117,6 +115,12 @@ public:
     void AddRegisteredInterface(void* item) override;
     void* CreateDocumentShowOrHide(const char* kind, const char* fileName, int32_t show) override;
 
+    // Brackets one command in progress. A module whose last reference is released
+    // while a command runs is detached at once and deleted when the outermost
+    // command ends, so that the running launcher is never freed under itself.
+    void BeginCommand() { ++ActiveCommands; }
+    void EndCommand();
+
     const std::string& GetModuleName() const { return Name; }
     TCommandLauncher* GetLauncher() const { return CommandLauncher.get(); }
     int32_t GetReferenceCount() const { return ReferenceCount; }
@@ -126,6 +130,8 @@ protected:
     virtual void RegisterCommands() {}
     virtual std::unique_ptr<TCommandLauncher> CreateCommandLauncher();
     virtual void AfterConstruction() {}
+    // The host let the module go: from now on it takes no more commands.
+    virtual void Detach() {}
 
     // Runs the overridable construction steps; called once, at the end of the
     // most derived constructor.
@@ -144,6 +150,8 @@ private:
     std::unique_ptr<TCommandLauncher> CommandLauncher;
     std::unique_ptr<TProcessControl> ProcessControl;
     int32_t ReferenceCount = 0;
+    int32_t ActiveCommands = 0;
+    bool DeletePending = false;
 };
 
 }  // namespace autoplacer

@@ -1,0 +1,7 @@
+#include "driver/AutoPlacerDriver.h"
+
+namespace autoplacer {
+
+TAutoPlacerDriver* CurrentDriver = nullptr;
+
+}  // namespace autoplacer

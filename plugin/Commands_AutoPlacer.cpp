@@ -1,0 +1,110 @@
+#include "plugin/Commands_AutoPlacer.h"
+
+#include <array>
+#include <string>
+
+#include "driver/AutoPlacerDriver.h"
+#include "host/PcbApi.h"
+#include "host/PcbBoard.h"
+#include "model/SimpleDataStructuresAndFunctions.h"
+#include "plugin/Main_AutoPlacer.h"
+#include "plugin/Parameters.h"
+
+namespace autoplacer {
+
+namespace {
+
+// Said by the commands whose engines are not part of this build yet.
+void ReportNotAvailable(const char* command) {
+    const std::string text = std::string("The command \"") + command + "\" is not available in this version yet.";
+    ShowErrorMessage(text.c_str());
+}
+
+}  // namespace
+
+void ShowErrorMessage(const char* text) {
+    if (Client == nullptr) {
+        return;
+    }
+    if (sdk::IDialogHost* host = Client->GetDialogHost()) {
+        host->MessageBox(text, "Error", sdk::MessageBoxKind::Error);
+    }
+}
+
+int EditingModeFromParameters(const char* parameters) {
+    std::string mode;
+    if (GetParameter(parameters, "Mode", mode)) {
+        if (SameParameterValue(mode, "AutoAlign")) {
+            return 0;
+        }
+        if (SameParameterValue(mode, "AutoSelect")) {
+            return 1;
+        }
+    }
+    return 2;
+}
+
+int FeatureFromParameters(const char* parameters) {
+    static constexpr std::array<const char*, 9> kFeatures = {
+        "RemouldSquare",      "RemouldWide",        "RemouldTall",    "ExpandHorizontal", "ExpandVertical",
+        "ContractHorizontal", "ContractVertical",   "FlipHorizontal", "FlipVertical"};
+    std::string feature;
+    if (GetParameter(parameters, "Feature", feature)) {
+        for (std::size_t i = 0; i < kFeatures.size(); ++i) {
+            if (SameParameterValue(feature, kFeatures[i])) {
+                return static_cast<int>(i) + 1;
+            }
+        }
+    }
+    return 0;
+}
+
+void RunAutoPlacerCommand(void*, char*, int32_t) {
+    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+        ShowErrorMessage("No board is current.");
+        return;
+    }
+    ReportNotAvailable("RunAutoPlacer");
+}
+
+void StopAutoPlacerCommand(void*, char*, int32_t) { StopRequested = true; }
+
+void AutoPlacerQueryCommand(void*, char* parameters, int32_t bufferSize) {
+    if (parameters == nullptr || bufferSize <= 0) {
+        return;
+    }
+    std::string action;
+    if (!GetParameter(parameters, "Action", action) || !SameParameterValue(action, "IsRunning")) {
+        return;
+    }
+    parameters[0] = '\0';
+    if (CurrentDriver != nullptr && CurrentDriver->GetBoard() != nullptr) {
+        TPcbBoard board(CurrentDriver->GetBoard());
+        board.Sync(PCB_READ);
+        // A file name too long for the host's buffer is left out; the answer still fits.
+        SetParameter(parameters, bufferSize, "BoardFileName", board.FileName);
+    }
+    SetParameter(parameters, bufferSize, "Result", PlacementRunning ? "True" : "False");
+}
+
+void EnterEditingModeCommand(void*, char*, int32_t) {
+    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+        ShowErrorMessage("No board is current");
+        return;
+    }
+    ReportNotAvailable("EnterInteractiveComponentEditingMode");
+}
+
+void ExecuteFeatureCommand(void*, char*, int32_t) { ReportNotAvailable("ExecuteInteractivePlacementFeature"); }
+
+void LoseLastAutoSelectedCommand(void*, char*, int32_t) { ReportNotAvailable("LoseLastAutoSelectedComponent"); }
+
+void AlignComponentsCommand(void*, char*, int32_t) {
+    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+        ShowErrorMessage("No board is open");
+        return;
+    }
+    ReportNotAvailable("AlignComponents");
+}
+
+}  // namespace autoplacer

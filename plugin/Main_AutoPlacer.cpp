@@ -1,0 +1,108 @@
+#include "plugin/Main_AutoPlacer.h"
+
+#include <new>
+
+#include "plugin/Commands_AutoPlacer.h"
+
+namespace autoplacer {
+
+sdk::IClient* Client = nullptr;
+TAutoPlacerServerModule* ServerModule = nullptr;
+sdk::IServerModule* ServerModuleInterface = nullptr;
+void* ApplicationHandle = nullptr;
+
+// ---- TAutoPlaceCommandLauncher ----
+
+int32_t TAutoPlaceCommandLauncher::LaunchCommand(const char* command, char* parameters, int32_t bufferSize,
+                                                 void* context) {
+    TAutoPlacerServerModule* module = ServerModule;
+    if (module == nullptr) {
+        return sdk::kResultOk;
+    }
+    int32_t result = sdk::kResultError;
+    module->BeginCommand();
+    try {
+        result = TCommandLauncher::LaunchCommand(command, parameters, bufferSize, context);
+    } catch (...) {
+        result = sdk::kResultError;
+    }
+    // May delete the module, and this launcher with it, when the host released
+    // the module during the command.
+    module->EndCommand();
+    return result;
+}
+
+int32_t TAutoPlaceCommandLauncher::GetCommandState(const char*, const char*, sdk::IServerDocumentView*,
+                                                   int32_t* enabled, int32_t*, int32_t*) {
+    if (autoplacer::Client != nullptr && ServerModule != nullptr && enabled != nullptr) {
+        *enabled = -1;  // the platform's Boolean true: all bits set
+    }
+    return sdk::kResultOk;
+}
+
+// ---- TAutoPlacerServerModule ----
+
+TAutoPlacerServerModule::TAutoPlacerServerModule(sdk::IClient* client, const char* name)
+    : TServerModule(client, name != nullptr ? name : kServerName) {
+    autoplacer::Client = client;
+    ServerModule = this;
+    ServerModuleInterface = this;
+    try {
+        Initialize();
+    } catch (...) {
+        Detach();
+        throw;
+    }
+    if (client != nullptr) {
+        ApplicationHandle = client->GetApplicationHandle();
+    }
+}
+
+TAutoPlacerServerModule::~TAutoPlacerServerModule() {
+    FreeParts();
+    Detach();
+}
+
+void TAutoPlacerServerModule::Detach() {
+    if (ServerModule == this) {
+        ServerModuleInterface = nullptr;
+        ServerModule = nullptr;
+    }
+}
+
+void* TAutoPlacerServerModule::CreateServerDocument(const char*, const char*) { return nullptr; }
+
+std::unique_ptr<TCommandLauncher> TAutoPlacerServerModule::CreateCommandLauncher() {
+    return std::make_unique<TAutoPlaceCommandLauncher>(GetModuleName(), GetClient());
+}
+
+void TAutoPlacerServerModule::RegisterCommands() { RegisterAutoPlacerCommands(*GetLauncher()); }
+
+void RegisterAutoPlacerCommands(TCommandLauncher& launcher) {
+    launcher.RegisterCommandHandler("RunAutoPlacer", RunAutoPlacerCommand, nullptr);
+    launcher.RegisterCommandHandler("StopAutoPlacer", StopAutoPlacerCommand, nullptr);
+    launcher.RegisterCommandHandler("EnterInteractiveComponentEditingMode", EnterEditingModeCommand, nullptr);
+    launcher.RegisterCommandHandler("ExecuteInteractivePlacementFeature", ExecuteFeatureCommand, nullptr);
+    launcher.RegisterCommandHandler("LoseLastAutoSelectedComponent", LoseLastAutoSelectedCommand, nullptr);
+    launcher.RegisterCommandHandler("AlignComponents", AlignComponentsCommand, nullptr);
+    launcher.RegisterCommandHandler("AutoPlacer", AutoPlacerQueryCommand, nullptr);
+}
+
+}  // namespace autoplacer
+
+// The library's entry for the host. Nothing may escape it but a result code.
+extern "C" __attribute__((visibility("default"))) int32_t ServerFactory(sdk::IClient* client,
+                                                                          sdk::IServerModule** server) {
+    if (server == nullptr) {
+        return sdk::kResultError;
+    }
+    *server = nullptr;
+    try {
+        auto* module = new autoplacer::TAutoPlacerServerModule(client, autoplacer::kServerName);
+        module->AddRef();  // the caller's reference
+        *server = module;
+        return sdk::kResultOk;
+    } catch (...) {
+        return sdk::kResultError;
+    }
+}
