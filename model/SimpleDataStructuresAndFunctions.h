@@ -13,8 +13,6 @@
 
 namespace autoplacer {
 
-class TPcbBoard;
-
 // ---------------------------------------------------------------------------
 // Run-control flags (process-wide; the values below are those at load).
 
@@ -165,7 +163,8 @@ void EndModifyObjects(const TFastList& objects, PcbHandle board);
 // Marks an object for repainting and lets the host repaint it.
 void InvalidateObject(PcbHandle object);
 
-// When the board shows its DRC error layer, redisplays every object of the board.
-void RedisplayWhenDRCShown(PcbHandle board, TPcbBoard& boardRecord);
+// When the board has its DRC error layer and shows it, redisplays every object
+// of the board in iterator order.
+void RedisplayWhenDRCShown(PcbHandle board);
 
 }  // namespace autoplacer
