@@ -1,12 +1,13 @@
-// The autoplacer application's entry point.
-#include <cstdio>
-#include <cstring>
+// The autoplacer application's entry point: one registration per subcommand.
+#include <CLI/CLI.hpp>
+
+#include "app/RunCommand.h"
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-        std::puts("autoplacer: automatic component placement for KiCad boards");
-        return 0;
-    }
-    std::fputs("autoplacer: no subcommand given (try --help)\n", stderr);
-    return 2;
+    CLI::App cli{"autoplacer: automatic component placement for KiCad boards"};
+    cli.require_subcommand(1);
+    int exitStatus = 0;
+    app::RegisterRunCommand(cli, exitStatus);
+    CLI11_PARSE(cli, argc, argv);
+    return exitStatus;
 }
