@@ -228,6 +228,10 @@ std::string KicadBoard::netName(int number, const std::string& nameInItem) const
     return {};
 }
 
+void KicadBoard::refreshFootprint(size_t index) {
+    footprints_.at(index) = readFootprint(*footprints_.at(index).node);
+}
+
 void KicadBoard::read() {
     SNode& root = document_->root();
     if (root.head() != "kicad_pcb") root.fail("not a KiCad board: the file does not start with (kicad_pcb");

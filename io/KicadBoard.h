@@ -134,6 +134,8 @@ public:
     int copperIndex(const std::string& name) const;
     int copperLayerCount() const { return static_cast<int>(copperOrder_.size()); }
     const std::vector<std::string>& copperOrder() const { return copperOrder_; }
+    // Re-reads one footprint's view after its nodes were edited.
+    void refreshFootprint(size_t index);
     // The net name of a numbered net reference (name-only files carry the name directly).
     std::string netName(int number, const std::string& nameInItem) const;
 

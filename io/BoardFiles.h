@@ -1,0 +1,71 @@
+// Loading a KiCad board into the host (with its project clearance and placement-rules
+// file) and saving the placement back. This is the API the application's commands use:
+//
+//     auto loaded = io::LoadBoardFile("board.kicad_pcb");   // host board is current
+//     ... run commands on loaded->board ...
+//     io::SaveResult r = io::SaveBoardFile(*loaded, {});    // board.placed.kicad_pcb
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostpcb/Board.h"
+#include "io/KicadBoard.h"
+#include "io/KicadToHost.h"
+#include "io/KicadWriter.h"
+#include "io/PlacerRules.h"
+#include "io/ProjectSettings.h"
+
+namespace io {
+
+struct LoadOptions {
+    bool readRules = true;  // read BOARD.placer_rules when it exists
+    std::string rulesPath;  // another rules file instead of the one beside the board
+};
+
+// A board loaded into the host together with the KiCad document it came from. Owns the
+// host board: destroying it destroys the board.
+struct LoadedBoard {
+    LoadedBoard() = default;
+    LoadedBoard(const LoadedBoard&) = delete;
+    LoadedBoard& operator=(const LoadedBoard&) = delete;
+    ~LoadedBoard();
+
+    std::string path;
+    std::unique_ptr<KicadBoard> kicad;
+    hostpcb::Board* board = nullptr;
+    HostMapping mapping;
+    ProjectClearance clearance;
+    bool hasRules = false;
+    PlacerRulesSummary rules;
+    std::vector<std::string> warnings;
+    double loadSeconds = 0;
+};
+
+// Reads, maps and makes the board the host's current board. Throws SExprError (with line
+// and column) for malformed board or rules files, std::runtime_error for unreadable files.
+std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOptions& options = {});
+
+struct SaveOptions {
+    std::string output;        // empty: NAME.placed.kicad_pcb beside the input
+    bool inPlace = false;      // allow writing over the input board
+    bool keepRouting = false;  // keep tracks, vias and zone fills of moved footprints
+};
+
+struct SaveResult {
+    std::string path;
+    int moved = 0;    // footprints whose position, rotation or side changed
+    int flipped = 0;  // of them, footprints that changed side
+    StaleRouting removed;
+    std::vector<std::string> warnings;
+};
+
+// "NAME.placed.kicad_pcb" for "NAME.kicad_pcb".
+std::string DefaultOutputPath(const std::string& input);
+
+// Writes every component's placement back into the document and writes the file
+// atomically. Refuses (std::runtime_error) to write over the input without inPlace.
+SaveResult SaveBoardFile(LoadedBoard& loaded, const SaveOptions& options);
+
+}  // namespace io
