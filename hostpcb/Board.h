@@ -132,10 +132,12 @@ private:
     uint32_t netSlot_ = kNoSlot;
     bool indexed_ = false;  // present in the board's spatial index
     Box indexedBox_;
+    bool childDetached_ = false;  // a component's primitive taken out of the board on its own
 };
 
 // Base of objects with a shape: the shape and its box are cached until the geometry changes.
 class Primitive : public Object {
+    friend class Board;
 public:
     Point Position() const override { return pos_; }
     void SetPosition(Point p) override;
@@ -162,6 +164,7 @@ private:
 };
 
 class Pad : public Primitive {
+    friend class Board;
 public:
     Pad() : Primitive(ObjectKind::Pad) {}
     std::string name;  // pin name ("1", "A3", ...)
@@ -178,6 +181,7 @@ private:
 };
 
 class Via : public Primitive {
+    friend class Board;
 public:
     Via() : Primitive(ObjectKind::Via) { layer_ = PCB_MULTI_LAYER; }
     Coord Diameter() const { return diameter_; }
@@ -195,10 +199,12 @@ private:
 
 // Tracks (4) and connections (7): a segment with a width.
 class Track : public Primitive {
+    friend class Board;
 public:
     explicit Track(ObjectKind kind = ObjectKind::Track) : Primitive(kind) {}
     Point End() const { return end_; }
     void SetEnd(Point p);
+    void SetEnds(Point a, Point b);  // both ends at once (the reference point is the first)
     Coord Width() const { return width_; }
     void SetWidth(Coord w);
     void MoveBy(Coord dx, Coord dy) override;
@@ -219,6 +225,7 @@ public:
 };
 
 class Arc : public Primitive {
+    friend class Board;
 public:
     Arc() : Primitive(ObjectKind::Arc) {}
     Coord Radius() const { return radius_; }
@@ -240,6 +247,7 @@ private:
 };
 
 class Text : public Primitive {
+    friend class Board;
 public:
     Text() : Primitive(ObjectKind::Text) { layer_ = PCB_TOP_OVERLAY; }
     const std::string& String() const { return text_; }
@@ -263,10 +271,12 @@ private:
 // A rectangle between two corners, turned by `Rotation` about its centre (0 unless a
 // component holding it was turned by an angle that is no multiple of 90 degrees).
 class Fill : public Primitive {
+    friend class Board;
 public:
     Fill() : Primitive(ObjectKind::Fill) {}
     Point Corner2() const { return corner2_; }
     void SetCorner2(Point p);
+    void SetCorners(Point a, Point b);
     double Rotation() const { return rotation_; }
     void SetRotation(double degrees);
     void MoveBy(Coord dx, Coord dy) override;
@@ -284,7 +294,9 @@ private:
 // Polygons (10), regions (11), component bodies (12), split planes (22) and the board
 // outline (26): an outline of line and arc vertices. Position() is the first vertex.
 class PolygonObject : public Primitive {
+    friend class Board;
 public:
+    PolygonObject() : Primitive(ObjectKind::Polygon) {}
     explicit PolygonObject(ObjectKind kind) : Primitive(kind) {}
     const std::vector<PolyVertex>& Vertices() const { return vertices_; }
     void SetVertices(std::vector<PolyVertex> vertices);
@@ -298,6 +310,23 @@ protected:
 
 private:
     std::vector<PolyVertex> vertices_;
+};
+
+class RegionObject : public PolygonObject {
+public:
+    RegionObject() : PolygonObject(ObjectKind::Region) {}
+};
+class ComponentBodyObject : public PolygonObject {
+public:
+    ComponentBodyObject() : PolygonObject(ObjectKind::ComponentBody) {}
+};
+class SplitPlaneObject : public PolygonObject {
+public:
+    SplitPlaneObject() : PolygonObject(ObjectKind::SplitPlane) {}
+};
+class BoardOutlineObject : public PolygonObject {
+public:
+    BoardOutlineObject() : PolygonObject(ObjectKind::BoardOutline) {}
 };
 
 // A net: a container of pads, tracks, vias, arcs, fills, polygons and connections.
@@ -349,7 +378,8 @@ private:
     std::vector<Primitive*> children_;
     mutable Box box_;
     mutable bool boxDirty_ = true;
-    void ChildChanged() { boxDirty_ = true; }
+    bool inTransform_ = false;  // children move together; the component re-indexes once
+    void Transform(const std::function<void(Primitive&)>& step);
     friend class Primitive;
 };
 
@@ -391,7 +421,7 @@ public:
     std::array<uint8_t, PCB_SIGNAL_LAYER_COUNT> routingDirections{};  // routing layers
 
     // The scope texts ("All", "InNet('GND')", "InComponentClass('Power')", ... joined by
-    // " or "); they follow the entries unless set explicitly.
+    // " or "), made from the entries.
     std::string Scope1Expression() const;
     std::string Scope2Expression() const;
 };
@@ -439,7 +469,7 @@ public:
     // Building. Objects are added to the board (and their net); `owner` makes a primitive
     // part of a component. Designator and comment texts are made by AddComponent.
     Net& AddNet(std::string name);
-    Component& AddComponent(std::string designator, std::string pattern, Point origin,
+    Component& AddComponent(std::string designator, std::string pattern, Point at,
                             double rotation = 0, LayerNumber side = PCB_TOP_LAYER,
                             std::string comment = {});
     Pad& AddPad(Component* owner, std::string name, Point centre, const PadGeometry& geometry,
