@@ -107,6 +107,9 @@ T& Board::Attach(T& object, Component* owner, LayerNumber layer, Net* net) {
     return object;
 }
 
+// The ratsnest makes connections through the same path.
+template Connection& Board::Attach<Connection>(Connection&, Component*, LayerNumber, Net*);
+
 Net& Board::AddNet(std::string name) {
     Net& net = Host::Instance().Make<Net>();
     net.name = std::move(name);
