@@ -9,13 +9,14 @@
 
 namespace io {
 
-constexpr hostpcb::Coord kYFlipLine = 500000000;  // 1270 mm in host units
+constexpr hostpcb::Coord kXShift = 250000000;     // 635 mm in host units
+constexpr hostpcb::Coord kYFlipLine = 750000000;  // 1905 mm in host units
 
 inline hostpcb::Coord MmToHost(double mm) { return hostpcb::MmToUnits(mm); }
 inline double HostToMm(double units) { return units * 0.0254 / 10000.0; }
 
-inline hostpcb::Point ToHost(KPoint p) { return {MmToHost(p.x), kYFlipLine - MmToHost(p.y)}; }
-inline KPoint ToKicad(hostpcb::Point p) { return {HostToMm(p.x), HostToMm(double(kYFlipLine) - p.y)}; }
+inline hostpcb::Point ToHost(KPoint p) { return {kXShift + MmToHost(p.x), kYFlipLine - MmToHost(p.y)}; }
+inline KPoint ToKicad(hostpcb::Point p) { return {HostToMm(double(p.x) - kXShift), HostToMm(double(kYFlipLine) - p.y)}; }
 
 // A length or offset in a local frame (no flip line): Y only changes sign.
 inline hostpcb::Point LocalToHost(KPoint p) { return {MmToHost(p.x), -MmToHost(p.y)}; }

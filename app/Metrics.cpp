@@ -1,0 +1,141 @@
+#include "app/Metrics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace app {
+
+namespace {
+
+constexpr int kArcChords = 32;
+
+double Distance(hostpcb::Point a, hostpcb::Point b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }
+
+}  // namespace
+
+std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
+    std::vector<ComponentExtent> out;
+    for (const hostpcb::Component* c : board.Components()) {
+        ComponentExtent e;
+        e.component = c;
+        bool any = false;
+        for (const hostpcb::Primitive* p : c->Children()) {
+            if (p->Layer() != kCourtyardLayer) continue;
+            e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
+            any = true;
+        }
+        e.courtyard = any;
+        if (!any) e.box = c->Bounds();
+        out.push_back(e);
+    }
+    return out;
+}
+
+std::vector<Segment> OutlineSegments(const hostpcb::Board& board) {
+    std::vector<Segment> out;
+    for (const hostpcb::Object* o : board.Objects()) {
+        if (o->Layer() != PCB_KEEP_OUT_LAYER || o->ParentComponent()) continue;
+        if (o->Kind() == hostpcb::ObjectKind::Track) {
+            const auto* t = static_cast<const hostpcb::Track*>(o);
+            out.push_back({t->Position(), t->End()});
+        } else if (o->Kind() == hostpcb::ObjectKind::Arc) {
+            const auto* a = static_cast<const hostpcb::Arc*>(o);
+            double sweep = a->EndAngle() - a->StartAngle();
+            if (sweep <= 0) sweep += 360.0;
+            const hostpcb::Point c = a->Position();
+            auto at = [&](double deg) {
+                const double r = deg * std::numbers::pi / 180.0;
+                return hostpcb::Point{static_cast<hostpcb::Coord>(std::lround(c.x + a->Radius() * std::cos(r))),
+                                      static_cast<hostpcb::Coord>(std::lround(c.y + a->Radius() * std::sin(r)))};
+            };
+            const int chords = std::max(2, static_cast<int>(std::ceil(kArcChords * sweep / 360.0)));
+            hostpcb::Point prev = at(a->StartAngle());
+            for (int i = 1; i <= chords; ++i) {
+                const hostpcb::Point next = at(a->StartAngle() + sweep * i / chords);
+                out.push_back({prev, next});
+                prev = next;
+            }
+        }
+    }
+    return out;
+}
+
+bool InsideOutline(const std::vector<Segment>& outline, hostpcb::Point p) {
+    bool inside = false;
+    for (const Segment& s : outline) {
+        const hostpcb::Point a = s.a, b = s.b;
+        if ((a.y > p.y) == (b.y > p.y)) continue;
+        const double x = a.x + (double(p.y) - a.y) * (double(b.x) - a.x) / (double(b.y) - a.y);
+        if (p.x < x) inside = !inside;
+    }
+    return inside;
+}
+
+std::vector<Segment> NetSpanningTree(const hostpcb::Net& net) {
+    std::vector<hostpcb::Point> pts;
+    for (const hostpcb::Pad* pad : net.Pads()) pts.push_back(pad->Position());
+    std::vector<Segment> tree;
+    if (pts.size() < 2) return tree;
+    const size_t n = pts.size();
+    std::vector<double> best(n, std::numeric_limits<double>::infinity());
+    std::vector<size_t> from(n, 0);
+    std::vector<bool> done(n, false);
+    best[0] = 0;
+    for (size_t step = 0; step < n; ++step) {
+        size_t u = n;
+        for (size_t i = 0; i < n; ++i) {
+            if (!done[i] && (u == n || best[i] < best[u])) u = i;
+        }
+        done[u] = true;
+        if (step > 0) tree.push_back({pts[from[u]], pts[u]});
+        for (size_t i = 0; i < n; ++i) {
+            if (done[i]) continue;
+            const double d = Distance(pts[u], pts[i]);
+            if (d < best[i]) {
+                best[i] = d;
+                from[i] = u;
+            }
+        }
+    }
+    return tree;
+}
+
+BoardMetrics MeasureBoard(const hostpcb::Board& board) {
+    BoardMetrics m;
+    for (const hostpcb::Net* net : board.Nets()) {
+        for (const Segment& s : NetSpanningTree(*net)) m.connectionLength += Distance(s.a, s.b);
+        const std::vector<hostpcb::Pad*> pads = net->Pads();
+        if (pads.size() < 2) continue;
+        hostpcb::Box box{pads[0]->Position().x, pads[0]->Position().y, pads[0]->Position().x, pads[0]->Position().y};
+        for (const hostpcb::Pad* p : pads) {
+            box = box.United({p->Position().x, p->Position().y, p->Position().x, p->Position().y});
+        }
+        m.halfPerimeter += double(box.x2) - box.x1 + double(box.y2) - box.y1;
+    }
+
+    const std::vector<ComponentExtent> extents = ComponentExtents(board);
+    for (size_t i = 0; i < extents.size(); ++i) {
+        for (size_t j = i + 1; j < extents.size(); ++j) {
+            const hostpcb::Box& a = extents[i].box;
+            const hostpcb::Box& b = extents[j].box;
+            if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
+            if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++m.overlappingPairs;
+        }
+    }
+
+    const std::vector<Segment> outline = OutlineSegments(board);
+    m.hasOutline = !outline.empty();
+    if (m.hasOutline) {
+        for (const ComponentExtent& e : extents) {
+            const hostpcb::Box& b = e.box;
+            const bool inside = InsideOutline(outline, {b.x1, b.y1}) && InsideOutline(outline, {b.x2, b.y1}) &&
+                                InsideOutline(outline, {b.x2, b.y2}) && InsideOutline(outline, {b.x1, b.y2});
+            if (!inside) ++m.outsideOutline;
+        }
+    }
+    return m;
+}
+
+}  // namespace app

@@ -1,0 +1,47 @@
+// Placement quality figures of a host board, shared by the application's reports and
+// the benchmarks: connection length (minimum spanning tree per net), half-perimeter
+// wire length, overlapping component pairs and components outside the outline.
+#pragma once
+
+#include <vector>
+
+#include "hostpcb/Board.h"
+
+namespace app {
+
+// The host layer that holds footprint courtyards (KiCad F.CrtYd / B.CrtYd).
+constexpr hostpcb::LayerNumber kCourtyardLayer = PCB_MECHANICAL_1 + 14;
+
+struct ComponentExtent {
+    const hostpcb::Component* component = nullptr;
+    hostpcb::Box box;
+    bool courtyard = false;  // the box is the courtyard's, not the whole footprint's
+};
+
+// The extent of each component: its courtyard when it has one, else the box of its
+// primitives (designator and comment texts left out).
+std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board);
+
+struct Segment {
+    hostpcb::Point a, b;
+};
+
+// Segments of the keep-out outline (arcs as short chords).
+std::vector<Segment> OutlineSegments(const hostpcb::Board& board);
+// Even-odd test against every outline segment, so cut-outs and separate outlines count.
+bool InsideOutline(const std::vector<Segment>& outline, hostpcb::Point p);
+
+// Minimum spanning tree over the centres of a net's pads (Prim, ties by pad order).
+std::vector<Segment> NetSpanningTree(const hostpcb::Net& net);
+
+struct BoardMetrics {
+    double connectionLength = 0;  // host units, sum of every net's spanning tree
+    double halfPerimeter = 0;     // host units, sum over nets with two or more pads
+    int overlappingPairs = 0;     // same side, extents overlapping with positive area
+    int outsideOutline = 0;       // components whose extent leaves the outline
+    bool hasOutline = false;
+};
+
+BoardMetrics MeasureBoard(const hostpcb::Board& board);
+
+}  // namespace app
