@@ -199,14 +199,16 @@ void TPairGenerator::GatherComponents(const TFastListOf<PcbHandle>& components) 
         for (PcbHandle component : components) {
             auto leaf = std::make_unique<TPair>(component);
             TRootNets nets;
-            std::unordered_map<int32_t, int32_t> counts;
-            for (PcbHandle net : *leaf->Nets) {
-                const auto found = NetNumbers.try_emplace(net, static_cast<int32_t>(NetNumbers.size())).first;
-                ++counts[found->second];
+            if (leaf->Nets != nullptr) {  // a nil handle in the list gives a node without nets
+                std::unordered_map<int32_t, int32_t> counts;
+                for (PcbHandle net : *leaf->Nets) {
+                    const auto found = NetNumbers.try_emplace(net, static_cast<int32_t>(NetNumbers.size())).first;
+                    ++counts[found->second];
+                }
+                nets.Counts.assign(counts.begin(), counts.end());
+                std::sort(nets.Counts.begin(), nets.Counts.end());
+                nets.Length = leaf->Nets->Count();
             }
-            nets.Counts.assign(counts.begin(), counts.end());
-            std::sort(nets.Counts.begin(), nets.Counts.end());
-            nets.Length = leaf->Nets->Count();
 
             const auto footprint =
                 footprints.try_emplace(ComponentFootprint(component), static_cast<int32_t>(footprints.size())).first;
