@@ -9,6 +9,7 @@
 
 #include "app/AppClient.h"
 #include "app/PluginLoader.h"
+#include "io/BoardFiles.h"
 
 namespace app {
 
@@ -32,12 +33,57 @@ public:
     void SetWaitCursor(bool) override {}
 };
 
+// Footprints whose position, rotation or side differ from what was loaded.
+int CountMovedFootprints(const io::LoadedBoard& loaded) {
+    int moved = 0;
+    for (const io::FootprintLink& link : loaded.mapping.links) {
+        const hostpcb::Component* component = link.component;
+        if (component != nullptr && (component->Position() != link.origin || component->Rotation() != link.rotation ||
+                                     component->Layer() != link.side)) {
+            ++moved;
+        }
+    }
+    return moved;
+}
+
+// Writes the board when a footprint moved or an output was asked for; returns the exit status.
+int SaveIfChanged(io::LoadedBoard& loaded, const RunOptions& options) {
+    const int moved = CountMovedFootprints(loaded);
+    if (moved == 0 && options.Output.empty() && !options.InPlace) {
+        std::cerr << "autoplacer: no footprint moved; nothing written\n";
+        return 0;
+    }
+    io::SaveOptions save;
+    save.output = options.InPlace && options.Output.empty() ? loaded.path : options.Output;
+    save.inPlace = options.InPlace;
+    save.keepRouting = options.KeepRouting;
+    try {
+        const io::SaveResult result = io::SaveBoardFile(loaded, save);
+        for (const std::string& warning : result.warnings) {
+            std::cerr << "autoplacer: " << warning << '\n';
+        }
+        std::cerr << "autoplacer: wrote " << result.path << " (" << result.moved << " footprints moved)\n";
+        return 0;
+    } catch (const std::exception& failure) {
+        std::cerr << "autoplacer: cannot write the board: " << failure.what() << '\n';
+        return 4;
+    }
+}
+
 }  // namespace
 
 int RunPluginCommand(const RunOptions& options) {
+    std::unique_ptr<io::LoadedBoard> loaded;
     if (!options.Board.empty()) {
-        std::cerr << "autoplacer: reading boards is not available in this version yet (" << options.Board << ")\n";
-        return 2;
+        try {
+            loaded = io::LoadBoardFile(options.Board);
+        } catch (const std::exception& failure) {
+            std::cerr << "autoplacer: cannot read " << options.Board << ": " << failure.what() << '\n';
+            return 2;
+        }
+        for (const std::string& warning : loaded->warnings) {
+            std::cerr << "autoplacer: " << warning << '\n';
+        }
     }
     AppClient client;
     client.SetVerbose(options.Verbose);
@@ -65,7 +111,7 @@ int RunPluginCommand(const RunOptions& options) {
         std::cerr << "autoplacer: the command " << options.Command << " failed (result " << result << ")\n";
         return 1;
     }
-    return 0;
+    return loaded ? SaveIfChanged(*loaded, options) : 0;
 }
 
 void RegisterRunCommand(CLI::App& cli, int& exitStatus) {
@@ -75,7 +121,8 @@ void RegisterRunCommand(CLI::App& cli, int& exitStatus) {
     run->add_option("-c,--command", options->Command, "Command name, e.g. RunAutoPlacer or AutoPlacer")->required();
     run->add_option("-p,--params", options->Parameters, "Parameter string, e.g. \"Action=IsRunning\"");
     run->add_option("--plugin", options->PluginPath, "Plug-in library (default: libautoplacer.so beside autoplacer)");
-    run->add_option("-o,--output", options->Output, "Where to write the changed board");
+    run->add_option("-o,--output", options->Output,
+                    "Where to write the board (default: BOARD.placed.kicad_pcb, written when a footprint moved)");
     run->add_flag("--in-place", options->InPlace, "Overwrite the board file");
     run->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias when writing the board");
     run->add_flag("-v,--verbose", options->Verbose, "Show status-bar texts and host commands on stderr");

@@ -35,10 +35,7 @@ public:
     explicit constexpr THostFunction(const char* name) : Name(name) {}
 
     Ret operator()(Args... args) {
-        if (!Bound) {
-            Function = reinterpret_cast<Ret (*)(Args...)>(LookUpHostFunction(Name));
-            Bound = true;
-        }
+        Bind();
         if (Function == nullptr) {
             return Ret();
         }
@@ -46,14 +43,18 @@ public:
     }
 
     bool IsPresent() {
-        if (!Bound) {
-            Function = reinterpret_cast<Ret (*)(Args...)>(LookUpHostFunction(Name));
-            Bound = true;
-        }
+        Bind();
         return Function != nullptr;
     }
 
 private:
+    void Bind() {
+        if (!Bound) {
+            Function = reinterpret_cast<Ret (*)(Args...)>(LookUpHostFunction(Name));
+            Bound = true;
+        }
+    }
+
     const char* Name;
     bool Bound = false;
     Ret (*Function)(Args...) = nullptr;
