@@ -230,15 +230,5 @@ TEST_F(PairGenerator, StopWhileJoiningReturnsTheFirstRootAndFreesTheRest) {
     EXPECT_EQ(progress.Phases.back(), (Phase{"Clustering ...", 6, 2, true}));
 }
 
-TEST_F(PairGenerator, StopRequestOutsideARunIsIgnored) {
-    // Outside a run every stop check answers False, so the tree is completed.
-    StopRequested = true;
-    auto root = Tree({Part("R1", "0603", {"A"}), Part("R2", "0603", {"A"}), Part("R3", "0603", {"B"})});
-    ASSERT_NE(root, nullptr);
-    EXPECT_FALSE(root->IsLeaf());
-    EXPECT_EQ(progress.Phases.back().Updates, 2);
-    EXPECT_GT(polls, 0);
-}
-
 }  // namespace
 }  // namespace autoplacer
