@@ -283,7 +283,7 @@ void TPairGenerator::ScorePairs() {
                 }
             }
             Unspread(i);
-            if (stopped || CheckStopRequest()) {
+            if (CheckStopRequest() || stopped) {
                 break;
             }
         }
