@@ -10,7 +10,7 @@ namespace io {
 
 namespace {
 
-constexpr size_t kChunkSize = 8192;
+constexpr size_t kChunkSize = 1024;  // chunks stay below the allocator's mmap threshold
 
 std::string located(const std::string& message, uint32_t line, uint32_t column) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + message;
