@@ -178,13 +178,15 @@ TEST_F(Records, NetPolygonClassAndBoardRecords) {
     p.VertexCapacity = 2;
     ASSERT_EQ(PcbApi_QueryPolygon(poly.Handle(), PCB_READ, &p), PCB_OK);
     EXPECT_EQ(p.VertexCount, 4) << "the full count even when the buffer is short";
-    EXPECT_EQ(buffer[1].X, 1000);
+    const int32_t secondX = buffer[1].X;  // packed field: copied before comparing
+    EXPECT_EQ(secondX, 1000);
     PcbPolygonVertex all[4];
     p.Vertices = all;
     p.VertexCapacity = 4;
     PcbApi_QueryPolygon(poly.Handle(), PCB_READ, &p);
+    const int32_t arcRadius = all[2].Radius;
     EXPECT_EQ(all[2].Kind, 1);
-    EXPECT_EQ(all[2].Radius, 500);
+    EXPECT_EQ(arcRadius, 500);
     EXPECT_EQ(poly.Bounds().x2, 1500) << "the arc vertex reaches x = 1500";
     all[1].X = 2000;
     PcbApi_QueryPolygon(poly.Handle(), PCB_WRITE, &p);
