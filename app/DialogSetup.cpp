@@ -13,8 +13,8 @@
 namespace app {
 
 namespace {
-DialogEnvironment* Active = nullptr;
-
+const DialogOptions* RememberedOptions = nullptr;
+std::unique_ptr<DialogEnvironment> ProcessEnvironment;
 }  // namespace
 
 void AddDialogOptions(CLI::App& command, DialogOptions& options) {
@@ -56,8 +56,10 @@ std::unique_ptr<DialogEnvironment> DialogEnvironment::Create(const DialogOptions
 
 DialogEnvironment::~DialogEnvironment() {
     interrupts::Uninstall();
-    if (Active == this) {
-        Active = nullptr;
+    if (Scripted) {
+        for (const std::string& answer : Scripted->UnusedAnswers()) {
+            std::cerr << "autoplacer: answer \"" << answer << "\" was not used\n";
+        }
     }
 }
 
@@ -68,8 +70,22 @@ void DialogEnvironment::Attach(AppClient& client) {
     interrupts::Install();
 }
 
-DialogEnvironment* ActiveDialogEnvironment() { return Active; }
+void UseDialogOptions(const DialogOptions* options) { RememberedOptions = options; }
 
-void SetActiveDialogEnvironment(DialogEnvironment* environment) { Active = environment; }
+bool AttachDialogEnvironment(AppClient& client) {
+    if (RememberedOptions == nullptr) {
+        return true;
+    }
+    if (!ProcessEnvironment) {
+        std::string problem;
+        ProcessEnvironment = DialogEnvironment::Create(*RememberedOptions, problem);
+        if (!ProcessEnvironment) {
+            std::cerr << "autoplacer: " << problem << "\n";
+            return false;
+        }
+    }
+    ProcessEnvironment->Attach(client);
+    return true;
+}
 
 }  // namespace app

@@ -63,8 +63,13 @@ private:
     bool IsTerminal = false;
 };
 
-// The environment the application set up for this process (nullptr before).
-DialogEnvironment* ActiveDialogEnvironment();
-void SetActiveDialogEnvironment(DialogEnvironment* environment);
+// Remembers the options the application parsed (they must outlive the commands).
+void UseDialogOptions(const DialogOptions* options);
+
+// Builds the environment from the remembered options at the first call and
+// attaches it to the client. Without remembered options nothing is attached
+// and the answer is True; a problem with the answers is reported on standard
+// error and answers False.
+bool AttachDialogEnvironment(AppClient& client);
 
 }  // namespace app

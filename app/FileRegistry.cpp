@@ -141,9 +141,11 @@ bool FileRegistry::Write(const char* key, const char* name, json entry) {
         return false;
     }
     auto keyEntry = FindMember(Store, key);
-    if (keyEntry == Store.end() || !keyEntry->is_object()) {
+    if (keyEntry == Store.end()) {
         Store[key] = json::object();
         keyEntry = FindMember(Store, key);
+    } else if (!keyEntry->is_object()) {
+        *keyEntry = json::object();  // a hand-edited file held something else here
     }
     auto value = FindMember(*keyEntry, name);
     if (value != keyEntry->end()) {

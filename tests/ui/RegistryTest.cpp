@@ -94,6 +94,19 @@ TEST_F(Registry, ADamagedFileIsReportedAndKeptAside) {
     EXPECT_TRUE(FileRegistry(file, notices).ValueExists(kKey, "GridSize"));
 }
 
+TEST_F(Registry, AKeyHoldingSomethingElseIsReplacedOnWrite) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << R"({"software\\vexlo\\pcb\\placer": 5, "Other": {"A": {"type": "integer", "value": 1}}})";
+    FileRegistry registry(file, notices);
+    EXPECT_FALSE(registry.ValueExists(kKey, "GridSize"));
+    EXPECT_TRUE(registry.WriteInteger(kKey, "GridSize", 250000));
+    FileRegistry reloaded(file, notices);
+    int32_t grid = 0;
+    EXPECT_TRUE(reloaded.ReadInteger(kKey, "GridSize", &grid));
+    EXPECT_EQ(grid, 250000);
+    EXPECT_TRUE(reloaded.ValueExists("Other", "a"));
+}
+
 TEST_F(Registry, DefaultPathFollowsTheEnvironment) {
     const char* saved = std::getenv("AUTOPLACER_REGISTRY");
     const std::string savedValue = saved != nullptr ? saved : "";
