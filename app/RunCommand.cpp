@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/AppClient.h"
+#include "app/DialogSetup.h"
+#include "app/Interrupts.h"
 #include "app/PluginLoader.h"
 #include "io/BoardFiles.h"
 
@@ -89,6 +91,9 @@ int RunPluginCommand(const RunOptions& options) {
     client.SetVerbose(options.Verbose);
     MessageOnlyDialogHost dialogs;
     client.SetDialogHost(&dialogs);
+    if (!AttachDialogEnvironment(client)) {
+        return 2;
+    }
 
     std::string error;
     const std::string path = options.PluginPath.empty() ? DefaultPluginPath() : options.PluginPath;
@@ -101,8 +106,10 @@ int RunPluginCommand(const RunOptions& options) {
 
     std::vector<char> buffer(std::max(kMinimumParameterBuffer, options.Parameters.size() + 1), '\0');
     std::memcpy(buffer.data(), options.Parameters.data(), options.Parameters.size());
+    interrupts::SetCommandRunning(true);
     const int32_t result = plugin->Launcher()->LaunchCommand(options.Command.c_str(), buffer.data(),
                                                              static_cast<int32_t>(buffer.size()), nullptr);
+    interrupts::SetCommandRunning(false);
     std::cout << buffer.data() << '\n';
 
     client.SetServerModule(nullptr);

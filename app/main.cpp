@@ -1,6 +1,7 @@
 // The autoplacer application's entry point: one registration per subcommand.
 #include <CLI/CLI.hpp>
 
+#include "app/DialogSetup.h"
 #include "app/RenderCommand.h"
 #include "app/RunCommand.h"
 #include "app/StatsCommand.h"
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
     cli.require_subcommand(1);
     int exitStatus = 0;
     app::RegisterRunCommand(cli, exitStatus);
+    app::DialogOptions dialogOptions;
+    app::AddDialogOptions(*cli.get_subcommand("run"), dialogOptions);
+    app::UseDialogOptions(&dialogOptions);
     app::RegisterStatsCommand(cli, exitStatus);
     app::RegisterRenderCommand(cli, exitStatus);
     CLI11_PARSE(cli, argc, argv);
