@@ -108,9 +108,8 @@ bool PointInOutlineByScan(const TPoint& p, const TPrimitivesList& list) {
     return Odd(left) && Odd(right);
 }
 
-// Only records whose widened box spans the rays' line can meet a ray; of those,
-// only records reaching left of the point can meet the left ray and only those
-// reaching right of it the right ray.
+// Only records whose widened box spans the rays' line can meet a ray, and only
+// where the box also reaches over the ray's stretch of that line.
 bool PointInOutlineIndexed(const TPoint& p, const TPrimitivesList& list) {
     const TRays rays = RaysFrom(p);
     const double x = p.X;
@@ -121,8 +120,8 @@ bool PointInOutlineIndexed(const TPoint& p, const TPrimitivesList& list) {
         if (y < e.YMin || y > e.YMax) {
             continue;
         }
-        const bool nearLeft = e.XMin <= x && e.XMax >= 0.0;
-        const bool nearRight = e.XMax >= x && e.XMin <= RayEndX;
+        const bool nearLeft = e.XMin <= std::max(0.0, x) && e.XMax >= std::min(0.0, x);
+        const bool nearRight = e.XMin <= std::max<double>(x, RayEndX) && e.XMax >= std::min<double>(x, RayEndX);
         if (e.IsArc) {
             const TArcRecord& arc = *list.Arcs[e.Record];
             left += nearLeft ? CountArcMeetings(rays.Left, arc) : 0;

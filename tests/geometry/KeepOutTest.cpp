@@ -33,6 +33,22 @@ TEST_F(KeepOut, BoardsWithoutAnAreaOnTheKeepOutLayerAreInvalid) {
     EXPECT_TRUE(context.KeepOutIsRectangular);  // left as it was
 }
 
+TEST_F(KeepOut, StopRequestEndsTheExtentScanWithWhatWasGathered) {
+    board->AddTrack(nullptr, At(0, 0), At(1000, 1000), 0, PCB_KEEP_OUT_LAYER);
+    board->AddTrack(nullptr, At(0, 0), At(3000, 2000), 0, PCB_KEEP_OUT_LAYER);
+    PlacementRunning = true;
+    StopRequested = true;
+    StopConfirmed = true;
+    TRect extent;
+    const bool found = GetKeepOutExtent(BoardHandle(), extent);
+    PlacementRunning = StopRequested = StopConfirmed = false;
+    EXPECT_TRUE(found);
+    EXPECT_EQ(extent, R(0, 1000, 1000, 0));  // the first track only
+
+    ASSERT_TRUE(GetKeepOutExtent(BoardHandle(), extent));
+    EXPECT_EQ(extent, R(0, 2000, 3000, 0));
+}
+
 TEST_F(KeepOut, FourTracksMakeARectangularKeepOutUntilAFillIsAdded) {
     hostpcb::BoardBuilder(*board).RectOutline(Mil(1000), Mil(1000), Mil(3000), Mil(2000), 0);
     ASSERT_TRUE(Validate());
@@ -133,7 +149,9 @@ TEST_F(KeepOut, PolygonShapeIsMetBySidesOrByTheTopLeftCornerOnly) {
     EXPECT_TRUE(RectHitsKeepOut(R(2100, 1600, 2200, 1400), *list, Mil(110)));
     // Encloses the whole diamond, its top-left corner is outside it and no side
     // crosses the outline: the shape is not met.
+    const std::size_t objects = hostpcb::Host::Instance().LiveObjectCount();
     EXPECT_FALSE(RectHitsKeepOut(R(900, 2100, 2100, 900), *list, 0));
+    EXPECT_EQ(hostpcb::Host::Instance().LiveObjectCount(), objects);  // temporary shapes are gone
 }
 
 TEST_F(KeepOut, SplitPlaneIsMetOnlyBySides) {

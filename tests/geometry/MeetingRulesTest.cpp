@@ -83,17 +83,6 @@ TEST(ArcMeeting, AFullCircleTakesEveryAngleWhereverItStarts) {
     }
 }
 
-TEST(Segments, RectangleSidesInOrderBottomLeftTopRight) {
-    const auto sides = RectToSegments(Rect(10, 40, 30, 20));
-    EXPECT_EQ(sides[0].Y1, 20);
-    EXPECT_EQ(sides[0].Y2, 20);
-    EXPECT_EQ(sides[1].X1, 10);
-    EXPECT_EQ(sides[1].X2, 10);
-    EXPECT_EQ(sides[2].Y1, 40);
-    EXPECT_EQ(sides[3].X1, 30);
-    EXPECT_EQ(sides[3].Y2, 40);
-}
-
 using RayCasting = GeometryTest;
 
 TEST_F(RayCasting, RectangleInsideOutsideAndNearTheEdge) {

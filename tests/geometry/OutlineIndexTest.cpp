@@ -26,6 +26,18 @@ TEST_F(OutlineIndex, SameAnswersAsTheScanOnTwoBoardsWithTabsSlotsAndHoles) {
     ExpectSameAnswers(list, 3000, 7, "synthetic");
 }
 
+TEST_F(OutlineIndex, SameAnswersWhereTheOutlineCrossesTheRaysStart) {
+    // The left ray runs from x = 0, leftwards for points left of it; such places
+    // count as outside, but both searches must say so alike.
+    TPrimitivesList list;
+    list.AddTrackSegment(Mil(-500), Mil(-500), Mil(500), Mil(-500));
+    list.AddTrackSegment(Mil(500), Mil(-500), Mil(500), Mil(500));
+    list.AddTrackSegment(Mil(500), Mil(500), Mil(-500), Mil(500));
+    list.AddTrackSegment(Mil(-500), Mil(500), Mil(-500), Mil(-500));
+    list.AddArc(MakeArcRecord(Mil(-200), Mil(0), Mil(100), 0, 360));
+    ExpectSameAnswers(list, 2000, 5, "around the origin", false);
+}
+
 TEST_F(OutlineIndex, FollowsRecordsAddedAfterItWasBuilt) {
     KeepOutPolyline({{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}});
     TPrimitivesList list(BoardHandle());

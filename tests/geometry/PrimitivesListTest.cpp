@@ -152,9 +152,5 @@ TEST_F(Primitives, PowerNetsComeFromPlanesLargestNetsAndRulesOnceEach) {
     EXPECT_EQ((*nets)[2], rail.Handle());  // rule nets; VCC again is dropped
 }
 
-TEST_F(Primitives, PowerNetsOfABoardWithoutNetsIsEmpty) {
-    EXPECT_TRUE(FindPowerNets(BoardHandle())->Empty());
-}
-
 }  // namespace
 }  // namespace autoplacer::test
