@@ -9,7 +9,6 @@ TStopPlacementDialog::TStopPlacementDialog() : ui::TForm("StopPlacementDialog", 
     Restore_CheckBox = Add<ui::TCheckBox>(nullptr, "Restore_CheckBox", "&Restore components to old positions");
     Yes_Button = Add<ui::TButton>(nullptr, "Yes_Button", "Yes");
     Yes_Button->ModalResult = sdk::kModalOk;
-    Yes_Button->Default = true;
     No_Button = Add<ui::TButton>(nullptr, "No_Button", "No");
     No_Button->ModalResult = sdk::kModalCancel;
     ActiveControl = Yes_Button;

@@ -98,8 +98,6 @@ public:
     TButton(std::string name, std::string caption);
 
     int32_t ModalResult = sdk::kModalNone;
-    // The button that Enter presses.
-    bool Default = false;
     std::function<void()> OnClick;
 
     int32_t GetModalResult() const override { return ModalResult; }
