@@ -158,10 +158,14 @@ std::string RenderBoardSvg(const hostpcb::Board& board, const RenderOptions& opt
         for (const ComponentExtent& e : extents) {
             const hostpcb::Component& c = *e.component;
             if (c.display.hidden || (c.Layer() == PCB_BOTTOM_LAYER) != bottom) continue;
+            const ComponentPaint paint = options.paint ? options.paint(c) : ComponentPaint{};
+            const std::string fill = paint.fill.empty() ? colour : paint.fill;
+            const std::string stroke = paint.frame.empty() ? fill : paint.frame;
             out << "<rect x=\"" << Num(cv.x(e.box.x1)) << "\" y=\"" << Num(cv.y(e.box.y2)) << "\" width=\""
                 << Num(cv.len(double(e.box.x2) - e.box.x1)) << "\" height=\"" << Num(cv.len(double(e.box.y2) - e.box.y1))
-                << "\" fill=\"" << colour << "\" fill-opacity=\"0.10\" stroke=\"" << colour << "\" stroke-width=\"0.08\""
-                << (e.courtyard ? "" : " stroke-dasharray=\"0.3 0.2\"") << "/>\n";
+                << "\" fill=\"" << fill << "\" fill-opacity=\"" << (paint.fill.empty() ? "0.10" : "0.45")
+                << "\" stroke=\"" << stroke << "\" stroke-width=\"" << (paint.frame.empty() ? "0.08" : "0.3") << "\""
+                << (e.courtyard || !paint.frame.empty() ? "" : " stroke-dasharray=\"0.3 0.2\"") << "/>\n";
             for (const hostpcb::Pad* pad : c.Pads()) {
                 if (!Hidden(*pad)) DrawPad(out, cv, *pad);
             }

@@ -2,17 +2,27 @@
 // pads, designators and connection lines. Objects the host hid are left out.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "hostpcb/Board.h"
 
 namespace app {
 
+// How the caller wants one component drawn: a fill colour over its extent
+// (empty: the side's colour) and a heavy frame colour (empty: no frame).
+struct ComponentPaint {
+    std::string fill;
+    std::string frame;
+};
+
 struct RenderOptions {
     bool connections = true;
     bool designators = true;
     bool rooms = true;
     std::string title;
+    // Optional colouring per component, e.g. by cluster.
+    std::function<ComponentPaint(const hostpcb::Component&)> paint;
 };
 
 std::string RenderBoardSvg(const hostpcb::Board& board, const RenderOptions& options = {});
