@@ -165,6 +165,30 @@ void BM_MoveComponent(benchmark::State& state) {
 }
 BENCHMARK(BM_MoveComponent);
 
+// A move followed by a spatial query near the new place: the index catches up each time.
+void BM_MoveComponentThenQuery(benchmark::State& state) {
+    Board& board = MakeBoard();
+    std::vector<Component*> comps = board.Components();
+    std::size_t i = 0;
+    Coord step = 10000;
+    for (auto _ : state) {
+        Component* c = comps[i];
+        PcbComponentData cd{};
+        PcbApi_QueryComponent(c->Handle(), PCB_READ, &cd);
+        cd.Base.X += step;
+        PcbApi_QueryComponent(c->Handle(), PCB_WRITE, &cd);
+        const Box b = c->Bounds();
+        PcbHandle it = PcbApi_CreateSpatialIterator(board.Handle(), b.x1, b.y1, b.x2, b.y2, PcbLayerSet{}, 1u << PCB_PAD);
+        benchmark::DoNotOptimize(PcbApi_GetFirstSpatialObject(it));
+        PcbApi_DestroySpatialIterator(it);
+        if (++i == comps.size()) {
+            i = 0;
+            step = -step;
+        }
+    }
+}
+BENCHMARK(BM_MoveComponentThenQuery);
+
 }  // namespace
 
 BENCHMARK_MAIN();

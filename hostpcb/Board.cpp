@@ -282,7 +282,6 @@ void Board::Insert(Object& object) {
     if (object.board_ != this) object.SetOwnerBoard(this);
     if (object.component_ != nullptr) {
         object.childDetached_ = false;
-        Reindex(object);
         Reindex(*object.component_);
         return;
     }
@@ -290,15 +289,12 @@ void Board::Insert(Object& object) {
     SlotAccess::Append(lists_->all.items, object, SlotAccess::kBoard);
     SlotAccess::Append(lists_->byKind[uint8_t(object.Kind()) & 31].items, object, SlotAccess::kKind);
     Reindex(object);
-    if (object.Kind() == ObjectKind::Component)
-        for (Primitive* c : static_cast<Component&>(object).children_) Reindex(*c);
 }
 
 void Board::Remove(Object& object) {
     if (object.board_ != this) return;
     if (object.component_ != nullptr) {
         object.childDetached_ = true;
-        Unindex(object);
         Reindex(*object.component_);
         return;
     }
@@ -306,8 +302,6 @@ void Board::Remove(Object& object) {
     auto& kindList = lists_->byKind[uint8_t(object.Kind()) & 31];
     SlotAccess::Erase(kindList.items, kindList.holes, object, SlotAccess::kKind);
     Unindex(object);
-    if (object.Kind() == ObjectKind::Component)
-        for (Primitive* c : static_cast<Component&>(object).children_) Unindex(*c);
 }
 
 void Board::AddToNet(Net& net, Object& object) {
@@ -323,17 +317,58 @@ void Board::RemoveFromNet(Net& net, Object& object) {
     object.net_ = nullptr;
 }
 
+// The tree holds the board's own objects with geometry: free primitives and components.
+// A component stands for its primitives (its box covers them all, texts included), so
+// moving a component is one tree update however many pads it has.
 void Board::Reindex(Object& object) {
     if (!HasGeometry(object)) return;
-    if (object.InBoard())
-        index_->Put(object, object.Bounds());
-    else
+    if (object.component_ != nullptr) {
+        Reindex(*object.component_);
+        return;
+    }
+    if (!object.InBoard()) {
         index_->Drop(object);
+        return;
+    }
+    if (object.indexPending_) return;
+    object.indexPending_ = true;
+    pendingIndex_.push_back(object.Handle());
+}
+
+void Board::FlushIndex() {
+    const Host& host = Host::Instance();
+    for (PcbHandle h : pendingIndex_) {
+        Object* o = host.Resolve(h);  // destroyed objects no longer resolve
+        if (o == nullptr || !o->indexPending_ || o->board_ != this) continue;
+        o->indexPending_ = false;
+        if (!o->InBoard()) {
+            index_->Drop(*o);
+            continue;
+        }
+        Box box = o->Bounds();
+        if (o->Kind() == ObjectKind::Component)
+            for (const Primitive* c : static_cast<Component*>(o)->children_) box = box.United(c->Bounds());
+        index_->Put(*o, box);
+    }
+    pendingIndex_.clear();
 }
 
 void Board::Unindex(Object& object) { index_->Drop(object); }
 
-void Board::QueryBox(const Box& box, std::vector<Object*>& out) const { index_->Query(box, out); }
+void Board::QueryBox(const Box& box, std::vector<Object*>& out) const {
+    const_cast<Board*>(this)->FlushIndex();
+    const std::size_t first = out.size();
+    index_->Query(box, out);
+    const std::size_t last = out.size();
+    for (std::size_t i = first; i < last; ++i) {
+        if (out[i]->Kind() != ObjectKind::Component) continue;
+        const auto* c = static_cast<const Component*>(out[i]);
+        for (Primitive* child : c->children_)
+            if (!child->childDetached_ && child->Bounds().Intersects(box)) out.push_back(child);
+        if (!c->Bounds().Intersects(box)) out[i] = nullptr;  // only its texts reach the box
+    }
+    out.erase(std::remove(out.begin() + std::ptrdiff_t(first), out.end(), nullptr), out.end());
+}
 
 void Board::Forget(Object& object) {
     Remove(object);
@@ -359,6 +394,7 @@ void Board::Forget(Object& object) {
         net.removed_ = 0;
     }
     object.childDetached_ = false;
+    object.indexPending_ = false;
 }
 
 }  // namespace hostpcb

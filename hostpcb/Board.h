@@ -133,6 +133,7 @@ private:
     bool indexed_ = false;  // present in the board's spatial index
     Box indexedBox_;
     bool childDetached_ = false;  // a component's primitive taken out of the board on its own
+    bool indexPending_ = false;   // its box changed since the spatial index last saw it
 };
 
 // Base of objects with a shape: the shape and its box are cached until the geometry changes.
@@ -523,7 +524,8 @@ public:
     BoardMessageLog& Messages() { return *messages_; }
     const BoardMessageLog& Messages() const { return *messages_; }
 
-    // Internal: called by objects whose box changed.
+    // Internal: called by objects whose box changed. The index catches up lazily, at the
+    // next query, so that moving a component costs no tree updates until someone looks.
     void Reindex(Object& object);
     void Unindex(Object& object);
     // Internal: detaches an object from every container before it is destroyed.
@@ -534,6 +536,8 @@ private:
     std::unique_ptr<Lists> lists_;
     std::unique_ptr<SpatialIndex> index_;
     std::unique_ptr<BoardMessageLog> messages_;
+    std::vector<PcbHandle> pendingIndex_;
+    void FlushIndex();
     template <class T>
     T& Attach(T& object, Component* owner, LayerNumber layer, Net* net);
 };

@@ -146,6 +146,13 @@ TEST_F(Iteration, FreeObjectsJoinTheBoardOnlyWhenAdded) {
     EXPECT_TRUE(Has(Iterate(board->Handle(), PCB_TRACK, 0), t));
     PcbApi_DestroyObject(t);
     EXPECT_FALSE(Has(Iterate(board->Handle(), PCB_TRACK, 0), t));
+
+    // Moved and destroyed before the index caught up: queries neither crash nor find it.
+    Track& moving = board->AddTrack(nullptr, {0, 0}, {100, 0}, 10, PCB_TOP_LAYER);
+    const PcbHandle gone = moving.Handle();
+    moving.SetPosition({-5000, -5000});
+    PcbApi_DestroyObject(gone);
+    EXPECT_FALSE(Has(SpatialQuery(board->Handle(), {-6000, -6000, 200, 200}, PcbLayerSet{}, 0), gone));
 }
 
 TEST_F(Iteration, HandlesOfDestroyedObjectsAnswerErrors) {
