@@ -173,6 +173,9 @@ TEST_F(PairGenerator, EqualScoresJoinInCreationOrderAndTheNewNodeLeads) {
     // (a, b) first, then (c, d) at 5 over the 0 of the joined pairs; the last
     // join leads with the newest node, c-d.
     EXPECT_EQ(root->Score, 0);
+    ASSERT_FALSE(root->IsLeaf());
+    ASSERT_FALSE(root->Left->IsLeaf());
+    ASSERT_FALSE(root->Right->IsLeaf());
     EXPECT_EQ(root->Left->Score, 5);
     EXPECT_EQ(root->Left->Left->Component, c);
     EXPECT_EQ(root->Left->Right->Component, d);
@@ -189,6 +192,8 @@ TEST_F(PairGenerator, JoinedNodesScoreThePlainOverlap) {
     // U1-C1 scores 95 + 9 = 104; then [A, B, C, D, A, B] against [C, Z]: R1's
     // list is shorter and half of it is found, 50 with no factor and no bonus.
     EXPECT_EQ(root->Score, 50);
+    ASSERT_FALSE(root->IsLeaf());
+    ASSERT_FALSE(root->Left->IsLeaf());
     EXPECT_EQ(root->Left->Score, 104);
     EXPECT_EQ(root->Left->Left->Component, u1);
     EXPECT_EQ(root->Left->Right->Component, c1);
