@@ -199,7 +199,7 @@ TEST_F(FrameTest, ReleaseDuringACommandWaitsForTheCommandToEnd) {
     EXPECT_FALSE(StopRequested);
 }
 
-TEST_F(FrameTest, RegisteredInterfacesAndProcessDepth) {
+TEST_F(FrameTest, RegisteredInterfacesAreAddedAndRemovedByItem) {
     int first = 0;
     int second = 0;
     Module->AddRegisteredInterface(&first);
@@ -210,16 +210,6 @@ TEST_F(FrameTest, RegisteredInterfacesAndProcessDepth) {
     EXPECT_EQ(Module->GetRegisteredInterface(0), &second);
     EXPECT_EQ(Module->GetRegisteredInterface(1), nullptr);
     EXPECT_EQ(Module->GetRegisteredInterface(-1), nullptr);
-
-    sdk::IProcessControl* control = Module->GetProcessControl();
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->GetProcessDepth(), 0);
-    control->PreProcess();
-    control->PreProcess();
-    control->PostProcess();
-    EXPECT_EQ(control->GetProcessDepth(), 1);
-    control->SetProcessDepth(9);
-    EXPECT_EQ(control->GetProcessDepth(), 9);
 }
 
 // A launcher whose module is gone (or was never made) ignores every command.

@@ -111,7 +111,7 @@ TEST(RunCommand, QueryAnswersInTheParameterBuffer) {
 TEST(RunCommand, CommandNamesIgnoreCase) {
     const CommandResult result = RunApp("run --command RUNAUTOPLACER --params 'Test=True'");
     EXPECT_EQ(result.Status, 0);
-    EXPECT_NE(result.Output.find("Error: No board is current."), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("No board is current."), std::string::npos) << result.Output;
 }
 
 TEST(RunCommand, UnknownCommandSucceedsAndLeavesTheParameters) {

@@ -120,14 +120,5 @@ TEST_F(EventHandlerTest, DestructionUnregistersFromTheHost) {
     EXPECT_EQ(hostpcb::Host::Instance().Handlers().eventHandlers.Get(registered), nullptr);
 }
 
-TEST_F(EventHandlerTest, KeyStateHelpersAskTheHost) {
-    Script.shift = true;
-    Script.control = false;
-    Script.performancePoor = true;
-    EXPECT_TRUE(TPCBEventHandler::ShiftDown());
-    EXPECT_FALSE(TPCBEventHandler::ControlDown());
-    EXPECT_TRUE(TPCBEventHandler::PerformanceIsPoor());
-}
-
 }  // namespace
 }  // namespace autoplacer
