@@ -236,8 +236,9 @@ ObjectClass* Board::FindClass(std::string_view name) const {
 }
 
 std::vector<Object*> Board::Objects(uint8_t kind) const {
-    const auto& items = kind == 0 ? lists_->all.items : lists_->byKind[kind & 31].items;
     std::vector<Object*> out;
+    if (kind >= lists_->byKind.size()) return out;
+    const auto& items = kind == 0 ? lists_->all.items : lists_->byKind[kind].items;
     out.reserve(items.size());
     for (Object* o : items)
         if (o != nullptr) out.push_back(o);
@@ -280,6 +281,7 @@ std::vector<Pad*> Board::AllPads() const {
 void Board::Insert(Object& object) {
     if (&object == this || object.Kind() == ObjectKind::Board) return;
     if (object.board_ != this) object.SetOwnerBoard(this);
+    if (object.board_ != this) return;
     if (object.component_ != nullptr) {
         object.childDetached_ = false;
         Reindex(*object.component_);

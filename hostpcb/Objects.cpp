@@ -49,6 +49,10 @@ Object::~Object() = default;
 
 void Object::SetOwnerBoard(Board* board) {
     if (board_ == board) return;
+    // A component's primitives and their nets belong to its board: such a component stays.
+    if (kind_ == ObjectKind::Component && board_ != nullptr && !static_cast<Component*>(this)->Children().empty())
+        return;
+    if (component_ != nullptr) return;  // a primitive follows its component
     if (board_ != nullptr) board_->Forget(*this);
     board_ = board;
 }

@@ -40,6 +40,7 @@ TEST_F(Iteration, BoardOwnObjectsExcludeComponentPrimitives) {
         EXPECT_EQ(d.Component, nullptr);
     }
     EXPECT_TRUE(Iterate(board->Handle(), PCB_PAD, PCB_ITERATE_OWN_OBJECTS).empty());
+    EXPECT_TRUE(Iterate(board->Handle(), 40, PCB_ITERATE_OWN_OBJECTS).empty()) << "no kind 40 exists";
     EXPECT_EQ(Iterate(board->Handle(), PCB_TRACK, 0, PCB_KEEP_OUT_LAYER).size(), 4u);
 }
 
@@ -153,6 +154,26 @@ TEST_F(Iteration, FreeObjectsJoinTheBoardOnlyWhenAdded) {
     moving.SetPosition({-5000, -5000});
     PcbApi_DestroyObject(gone);
     EXPECT_FALSE(Has(SpatialQuery(board->Handle(), {-6000, -6000, 200, 200}, PcbLayerSet{}, 0), gone));
+}
+
+TEST_F(Iteration, ComponentsStayOnTheirBoardAndBoardsStayApart) {
+    Board& other = Host::Instance().CreateBoard("other.kicad_pcb");
+    EXPECT_EQ(Host::Instance().CurrentBoard(), board) << "the first board stays current";
+    PcbApi_AddObjectToContainer(other.Handle(), r1->Handle());
+    PcbApi_SetOwnerBoard(r1->Handle(), other.Handle());
+    EXPECT_TRUE(Iterate(other.Handle(), 0, PCB_ITERATE_GROUP_PRIMITIVES).empty());
+    EXPECT_TRUE(Has(Iterate(board->Handle(), PCB_COMPONENT, 0), r1->Handle()));
+    // A free object may move between boards.
+    PcbHandle t = PcbApi_CreateObject(PCB_TRACK);
+    PcbApi_AddObjectToContainer(board->Handle(), t);
+    PcbApi_AddObjectToContainer(other.Handle(), t);
+    EXPECT_FALSE(Has(Iterate(board->Handle(), PCB_TRACK, 0), t));
+    EXPECT_TRUE(Has(Iterate(other.Handle(), PCB_TRACK, 0), t));
+    Host::Instance().SetCurrentBoard(&other);
+    EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), other.Handle());
+    Host::Instance().DestroyBoard(other);
+    EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(t), 0) << "a board takes its objects with it";
+    EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), board->Handle());
 }
 
 TEST_F(Iteration, HandlesOfDestroyedObjectsAnswerErrors) {
