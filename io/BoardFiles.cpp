@@ -28,11 +28,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
-// A placement error message that names the file.
-std::string Located(const std::string& path, const SExprError& e) {
-    return path + ":" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": " + e.bareMessage();
-}
-
 }  // namespace
 
 LoadedBoard::~LoadedBoard() {
@@ -53,7 +48,7 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
     try {
         loaded->kicad = KicadBoard::fromDocument(SExprDocument::parse(ReadWholeFile(path)));
     } catch (const SExprError& e) {
-        throw SExprError(Located(path, e), e.line(), e.column());
+        throw SExprError(e, path);
     }
     std::string warning;
     loaded->clearance = ReadProjectClearance(path, loaded->kicad->defaultClearance(), warning);
@@ -72,7 +67,7 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
                 loaded->rules = ApplyPlacerRules(ReadWholeFile(rulesPath), rulesPath, *loaded->board,
                                                  loaded->mapping.copperLayers);
             } catch (const SExprError& e) {
-                throw SExprError(Located(rulesPath, e), e.line(), e.column());
+                throw SExprError(e, rulesPath);
             }
             loaded->hasRules = true;
             for (const std::string& w : loaded->rules.warnings) loaded->warnings.push_back(w);
@@ -90,7 +85,11 @@ std::string DefaultOutputPath(const std::string& input) {
 
 SaveResult SaveBoardFile(LoadedBoard& loaded, const SaveOptions& options) {
     SaveResult result;
-    result.path = options.output.empty() ? DefaultOutputPath(loaded.path) : options.output;
+    if (!options.output.empty()) {
+        result.path = options.output;
+    } else {
+        result.path = options.inPlace ? loaded.path : DefaultOutputPath(loaded.path);
+    }
     if (!options.inPlace && SameFile(result.path, loaded.path)) {
         throw std::runtime_error("refusing to overwrite the input board " + loaded.path + " (use --in-place)");
     }

@@ -48,7 +48,7 @@ struct LoadedBoard {
 std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOptions& options = {});
 
 struct SaveOptions {
-    std::string output;        // empty: NAME.placed.kicad_pcb beside the input
+    std::string output;        // empty: NAME.placed.kicad_pcb beside the input (the input with inPlace)
     bool inPlace = false;      // allow writing over the input board
     bool keepRouting = false;  // keep tracks, vias and zone fills of moved footprints
 };

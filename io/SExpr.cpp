@@ -23,6 +23,13 @@ bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' ||
 SExprError::SExprError(const std::string& message, uint32_t line, uint32_t column)
     : std::runtime_error(located(message, line, column)), bare_(message), line_(line), column_(column) {}
 
+SExprError::SExprError(const SExprError& error, const std::string& file)
+    : std::runtime_error(file + ":" + std::to_string(error.line()) + ":" + std::to_string(error.column()) + ": " +
+                         error.bareMessage()),
+      bare_(error.bareMessage()),
+      line_(error.line()),
+      column_(error.column()) {}
+
 // ---------------------------------------------------------------- iteration
 
 SChildIterator& SChildIterator::operator++() {

@@ -20,6 +20,8 @@ namespace io {
 class SExprError : public std::runtime_error {
 public:
     SExprError(const std::string& message, uint32_t line, uint32_t column);
+    // The same error, told as "FILE:LINE:COLUMN: message".
+    SExprError(const SExprError& error, const std::string& file);
     uint32_t line() const { return line_; }
     uint32_t column() const { return column_; }
     const std::string& bareMessage() const { return bare_; }

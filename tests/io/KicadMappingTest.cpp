@@ -248,4 +248,22 @@ TEST(KicadMappingLegacyTest, ArcSweepFollowsTheFileFormat) {
     }
 }
 
+TEST(KicadMappingLegacyTest, NetsNamedOnlyInTheItems) {
+    // Newer files drop the net table and name nets in pads, zones and tracks.
+    auto board = io::KicadBoard::fromDocument(io::SExprDocument::parse(R"((kicad_pcb (version 20250114)
+  (layers (0 "F.Cu" signal) (2 "B.Cu" signal))
+  (footprint "R" (layer "B.Cu") (at 1 1)
+    (pad "1" smd rect (at 0 0) (size 1 1) (layers "B.Cu") (net "VCC"))
+    (pad "2" smd rect (at 1 0) (size 1 1) (layers "B.Cu") (net "GND")))
+  (segment (start 0 0) (end 1 1) (width 0.2) (layer "B.Cu") (net "GND"))))"));
+    ASSERT_EQ(board->nets().size(), 2u);
+    EXPECT_EQ(board->nets()[0].name, "GND");
+    EXPECT_EQ(board->nets()[1].name, "VCC");
+    EXPECT_EQ(board->footprints()[0].pads[0].netName, "VCC");
+    EXPECT_TRUE(board->footprints()[0].back);  // KiCad 9 numbers B.Cu 2
+    EXPECT_EQ(board->copperOrder(), (std::vector<std::string>{"F.Cu", "B.Cu"}));
+    ASSERT_EQ(board->routed().size(), 1u);
+    EXPECT_EQ(board->netName(board->routed()[0].netNumber, board->routed()[0].netName), "GND");
+}
+
 }  // namespace

@@ -361,9 +361,8 @@ TEST_F(SafeWriteTest, TheInputIsOnlyOverwrittenInPlaceWhenAsked) {
     EXPECT_NE(iotest::ReadFile(placed.path), original_);
 
     io::SaveOptions inPlace;
-    inPlace.inPlace = true;
-    inPlace.output = board_;
-    io::SaveBoardFile(*loaded_, inPlace);
+    inPlace.inPlace = true;  // without an output: the input itself
+    EXPECT_EQ(io::SaveBoardFile(*loaded_, inPlace).path, board_);
     EXPECT_EQ(iotest::ReadFile(board_), iotest::ReadFile(placed.path));
     // No temporary file is left behind.
     EXPECT_EQ(Entries(), (std::vector<std::string>{"board.kicad_pcb", "board.placed.kicad_pcb"}));

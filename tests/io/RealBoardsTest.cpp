@@ -218,4 +218,24 @@ TEST(SvgCheckerTest, RejectsBrokenDocuments) {
     EXPECT_EQ(app::XmlEscape("<R&\"1\">"), "&lt;R&amp;&quot;1&quot;&gt;");
 }
 
+TEST(RenderTest, HiddenObjectsAreLeftOut) {
+    auto loaded = io::LoadBoardFile(iotest::BoardPath("bp-irtoy.kicad_pcb"));
+    hostpcb::Component* hidden = loaded->board->Components().front();
+    const std::string label = ">" + hidden->Designator() + "<";
+    const std::string before = app::RenderBoardSvg(*loaded->board);
+    ASSERT_NE(before.find(label), std::string::npos);
+    hidden->display.hidden = true;
+    hostpcb::Net* net = loaded->board->Nets().front();
+    net->display.hidden = true;
+    const std::string after = app::RenderBoardSvg(*loaded->board);
+    EXPECT_EQ(after.find(label), std::string::npos);
+    auto count = [](const std::string& svg, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(after, "fill-opacity=\"0.10\""), count(before, "fill-opacity=\"0.10\"") - 1);
+    EXPECT_EQ(count(after, "<line"), count(before, "<line") - app::NetSpanningTree(*net).size());
+}
+
 }  // namespace
