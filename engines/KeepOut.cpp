@@ -35,8 +35,6 @@ public:
     TTemporaryPrimitive(const TTemporaryPrimitive&) = delete;
     TTemporaryPrimitive& operator=(const TTemporaryPrimitive&) = delete;
 
-    bool Exists() const { return Handle != nullptr; }
-
     // A fill with the rectangle's corners on the layer (0 keeps the layer it has).
     void SetFill(const TRect& r, int layer = 0) {
         Write([&](PcbPrimitiveData& data) {
