@@ -259,7 +259,6 @@ void TPairGenerator::AddCandidate(int32_t first, int32_t second, int32_t score) 
     const auto bucket = static_cast<std::size_t>(std::clamp(score, 0, kMaxScore));
     Buckets[bucket].push_back(TCandidate{first, second});
     HighestBucket = std::max(HighestBucket, static_cast<int32_t>(bucket));
-    ++CandidateCount;
 }
 
 void TPairGenerator::ScorePairs() {

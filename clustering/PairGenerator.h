@@ -118,7 +118,6 @@ private:
     std::vector<std::vector<TCandidate>> Buckets;
     std::vector<std::size_t> BucketHeads;
     int32_t HighestBucket = -1;
-    int64_t CandidateCount = 0;
 
     std::vector<TPair*> RootNodes;   // by root number
     std::vector<bool> RootCurrent;   // by root number
