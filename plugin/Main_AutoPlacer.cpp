@@ -63,10 +63,13 @@ TAutoPlacerServerModule::~TAutoPlacerServerModule() {
     Detach();
 }
 
+// The client is forgotten with the module: the host may free it once it let the
+// plug-in go, and nothing may reach it afterwards.
 void TAutoPlacerServerModule::Detach() {
     if (ServerModule == this) {
         ServerModuleInterface = nullptr;
         ServerModule = nullptr;
+        autoplacer::Client = nullptr;
     }
 }
 

@@ -15,7 +15,8 @@ inline constexpr const char* kServerName = "AutoPlacer";
 
 class TAutoPlacerServerModule;
 
-// The host client handed to ServerFactory; kept for the life of the server module.
+// The host client handed to ServerFactory; kept for the life of the server module
+// and cleared when the host lets the module go.
 extern sdk::IClient* Client;
 // The live server module and its host-facing interface; nil before ServerFactory
 // and after the host released the module.

@@ -175,6 +175,7 @@ TEST_F(FrameTest, ReferenceCountingDestroysTheModuleAtTheLastRelease) {
     Module = nullptr;
     EXPECT_EQ(ServerModule, nullptr);
     EXPECT_EQ(ServerModuleInterface, nullptr);
+    EXPECT_EQ(autoplacer::Client, nullptr);
 }
 
 TEST_F(FrameTest, ReleaseDuringACommandWaitsForTheCommandToEnd) {
