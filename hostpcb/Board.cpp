@@ -60,6 +60,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+constexpr std::size_t kMaxPendingIndex = 1u << 16;
+
 bool HasGeometry(const Object& o) { return IsPrimitiveKind(o.Kind()) || o.Kind() == ObjectKind::Component; }
 
 }  // namespace
@@ -335,6 +337,9 @@ void Board::Reindex(Object& object) {
     if (object.indexPending_) return;
     object.indexPending_ = true;
     pendingIndex_.push_back(object.Handle());
+    // Objects made and destroyed without a query in between (connections of repeated net
+    // analyses) would otherwise pile up here.
+    if (pendingIndex_.size() >= kMaxPendingIndex) FlushIndex();
 }
 
 void Board::FlushIndex() {

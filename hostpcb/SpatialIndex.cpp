@@ -1,7 +1,9 @@
 #include "hostpcb/SpatialIndex.h"
 
-// Boost's r-tree trips a false "maybe uninitialized" in GCC's heap code.
+// Boost's r-tree trips a false "maybe uninitialized" in GCC's heap code, and includes a
+// header of its own that Boost marks deprecated.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define BOOST_ALLOW_DEPRECATED_HEADERS
 
 #include <boost/geometry.hpp>
 #include <boost/geometry/index/rtree.hpp>
