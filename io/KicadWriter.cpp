@@ -56,14 +56,25 @@ void SetAtomOrAppend(SExprDocument& doc, SNode& list, size_t index, const std::s
 
 // Sets the angle of an "(at x y [angle])" list; a zero angle stays unwritten when the
 // list had none, as KiCad writes it.
+// Keywords such as "unlocked" may follow the coordinates, so only a number in the
+// third place is an angle; a new angle goes right after the coordinates.
 void SetAtAngle(SExprDocument& doc, SNode& at, double angle) {
     angle = NormalizedAngle(angle);
-    if (at.at(3) || angle != 0) SetAtomOrAppend(doc, at, 3, SExprDocument::formatNumber(angle));
+    SNode* current = at.at(3);
+    if (IsNumberAtom(current)) {
+        doc.setAtom(*current, SExprDocument::formatNumber(angle));
+    } else if (angle != 0) {
+        if (current != nullptr && at.at(2) != nullptr) {
+            doc.insertAfter(at, *at.at(2), *doc.newSymbol(SExprDocument::formatNumber(angle)));
+        } else {
+            SetAtomOrAppend(doc, at, 3, SExprDocument::formatNumber(angle));
+        }
+    }
 }
 
 double AtAngle(const SNode& at) {
     SNode* a = at.at(3);
-    return a ? a->number() : 0.0;
+    return IsNumberAtom(a) ? a->number() : 0.0;
 }
 
 struct Move {

@@ -392,3 +392,54 @@ TEST_F(SafeWriteTest, ReplacingAFileKeepsItsPermissions) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every footprint of a board turned a quarter and shifted: the written file must be
+// readable again and hold every footprint where the host left it. KiCad 7 texts carry
+// keywords after their coordinates ("(at x y unlocked)"), which must not be taken for
+// an angle.
+class MoveEverythingTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MoveEverythingTest, EveryMovedFootprintReadsBackWhereItWasPut) {
+    const std::string input = iotest::BoardPath(GetParam());
+    iotest::ScratchDir dir;
+    auto loaded = io::LoadBoardFile(input);
+    std::map<std::string, std::pair<Point, double>> expected;
+    for (Component* c : loaded->board->Components()) {
+        c->SetRotation(hostpcb::NormalizeAngle(c->Rotation() + 90));
+        c->SetPosition({c->Position().x + io::MmToHost(0.5), c->Position().y + io::MmToHost(0.25)});
+        expected[c->Designator()] = {c->Position(), c->Rotation()};
+    }
+    io::SaveOptions options;
+    options.output = dir.file("out.kicad_pcb");
+    options.keepRouting = true;
+    ASSERT_NO_THROW(io::SaveBoardFile(*loaded, options));
+
+    const std::string written = iotest::ReadFile(options.output);
+    EXPECT_EQ(written.find(" unlocked 90)"), std::string::npos) << "an angle was written after a keyword";
+
+    auto reloaded = io::LoadBoardFile(options.output);
+    int checked = 0;
+    for (const Component* c : reloaded->board->Components()) {
+        const auto it = expected.find(c->Designator());
+        if (it == expected.end()) continue;  // designators need not be unique
+        EXPECT_NEAR(c->Position().x, it->second.first.x, 1) << c->Designator();
+        EXPECT_NEAR(c->Position().y, it->second.first.y, 1) << c->Designator();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(KiCad7Texts, MoveEverythingTest,
+                         ::testing::Values("sensorwatch-b1.kicad_pcb", "bitaxe-ultra.kicad_pcb"),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             std::string name(param.param);
+                             name = name.substr(0, name.find('.'));
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
