@@ -119,8 +119,11 @@ TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryCompone
     EXPECT_LT(clusters, total) << GetParam();
 }
 
-INSTANTIATE_TEST_SUITE_P(SmallBoards, RealBoardPlan,
-                         ::testing::Values("uext-esp32-c3", "bp-irtoy", "sensorwatch-b1", "tkey-tk1"),
+INSTANTIATE_TEST_SUITE_P(SharedBoards, RealBoardPlan,
+                         ::testing::Values("uext-esp32-c3", "bp-irtoy", "sensorwatch-b1", "tkey-tk1",
+                                           "royalblue54l-feather", "europi", "cm5-minima", "bitaxe-ultra",
+                                           "usbarmory-mk2", "bms-c1", "castor-pollux-main", "glasgow-revC3",
+                                           "tt-demo", "duet2-v105", "reform-keyboard"),
                          [](const ::testing::TestParamInfo<const char*>& board) {
                              std::string name = board.param;
                              for (char& c : name) {
