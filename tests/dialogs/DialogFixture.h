@@ -72,3 +72,28 @@ protected:
 };
 
 }  // namespace autoplacer::test
+
+namespace autoplacer::test {
+
+// Lines typed for the terminal presenter, through a pipe.
+class TerminalInput {
+public:
+    TerminalInput() { EXPECT_EQ(pipe(Fds), 0); }
+    ~TerminalInput() {
+        close(Fds[0]);
+        if (Fds[1] >= 0) {
+            close(Fds[1]);
+        }
+    }
+    TerminalInput(const TerminalInput&) = delete;
+    TerminalInput& operator=(const TerminalInput&) = delete;
+    void Type(const std::string& text) {
+        ASSERT_EQ(write(Fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    int ReadEnd() const { return Fds[0]; }
+
+private:
+    int Fds[2] = {-1, -1};
+};
+
+}  // namespace autoplacer::test
