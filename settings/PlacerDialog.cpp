@@ -1,5 +1,6 @@
 #include "settings/PlacerDialog.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "host/PcbBoard.h"
@@ -265,6 +266,18 @@ void ApplySetupDialog(const TPlacerSetupDialog& dialog, TPlacerOptions& options,
     auto nets = dialog.PowerNetList();
     options = result;
     powerNets = std::move(*nets);
+}
+
+bool ShowPlacerSetupDialog(TPlacerOptions& options, TPlacementContext& context) {
+    if (context.PowerNets == nullptr) {
+        throw std::invalid_argument("The setup dialog needs the run's power-net list");
+    }
+    TPlacerSetupDialog dialog(options, context);
+    if (dialog.ShowModal() != sdk::kModalOk) {
+        return false;
+    }
+    ApplySetupDialog(dialog, options, *context.PowerNets);
+    return true;
 }
 
 }  // namespace autoplacer
