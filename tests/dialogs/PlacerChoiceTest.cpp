@@ -217,5 +217,28 @@ TEST_F(PlacerChoice, DrivenFromTheTerminal) {
     EXPECT_EQ(StoredBool("StrictFloorPlanning"), true);
 }
 
+// A dialog with pages: the topic names the active page too.
+class PagedHelpDialog final : public TDialog {
+public:
+    PagedHelpDialog() : TDialog("PagedHelpDialog", "  Align (Components)?  ") {
+        Pages = Add<ui::TPageControl>(nullptr, "Pages");
+        Add<ui::TTabSheet>(Pages, "First", "Rows");
+        Add<ui::TTabSheet>(Pages, "Second", "Grid -/ Snap, $1");
+        Add<ui::TButton>(nullptr, "Help_Button", "&Help");
+        BindHelp();
+    }
+    ui::TPageControl* Pages;
+};
+
+TEST_F(PlacerChoice, HelpTopicsLeaveOutEveryListedCharacter) {
+    PagedHelpDialog dialog;
+    EXPECT_EQ(dialog.HelpTopic(), "AlignComponentsRows");
+    dialog.Pages->SetActivePageIndex(1);
+    EXPECT_EQ(dialog.HelpTopic(), "AlignComponentsGridSnap1");
+    dialog.FindAs<ui::TButton>("Help_Button")->Click();
+    ASSERT_EQ(client.GetProcessCalls().size(), 1u);
+    EXPECT_EQ(client.GetProcessCalls()[0].Parameters, "FileName = PcbUser.hlp | Topic = AlignComponentsGridSnap1");
+}
+
 }  // namespace
 }  // namespace autoplacer::test
