@@ -125,15 +125,8 @@ TPlacerSetupDialog::TWeightControls TPlacerSetupDialog::AddWeight(const char* na
     weight.TrackBar->SetRange(kWeightMin, kWeightMax);
     weight.TrackBar->Top = top;
     weight.RegistryName = registryName;
-    // The handlers find their weight by its edit, so they stay valid when Weights is copied.
-    ui::TEdit* edit = weight.Edit;
-    ui::TTrackBar* trackBar = weight.TrackBar;
-    weight.TrackBar->OnChange = [this, edit, trackBar, registryName] {
-        WeightTrackBarChange(TWeightControls{edit, trackBar, registryName});
-    };
-    weight.Edit->OnExit = [this, edit, trackBar, registryName] {
-        WeightEditExit(TWeightControls{edit, trackBar, registryName});
-    };
+    weight.TrackBar->OnChange = [this, weight] { WeightTrackBarChange(weight); };
+    weight.Edit->OnExit = [this, weight] { WeightEditExit(weight); };
     return weight;
 }
 
