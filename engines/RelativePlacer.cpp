@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "engines/GroupPlacer.h"
 #include "engines/RowPlacer.h"
 #include "host/PcbApi.h"
 #include "model/Cluster.h"
@@ -76,6 +77,9 @@ void TRelativePlacer::Run(const TClusterLists& lists, const TPlacerOptions& opti
     if (!CheckStopRequest()) {
         PairUpICCapClusters();
     }
+    if (!CheckStopRequest()) {
+        ArrangeClusters();
+    }
 }
 
 void TRelativePlacer::RowUpFootprintClusters() {
@@ -115,6 +119,31 @@ void TRelativePlacer::PairUpICCapClusters() {
                       }
                   }
               });
+}
+
+void TRelativePlacer::ArrangeClusters() {
+    // One phase over the main clusters without a step per cluster.
+    PcbApi::PcbApi_Percent_Init(kRelativePlacementProgress, ListCount(Clusters));
+    if (Clusters != nullptr && !CheckStopRequest()) {
+        const TPoint corner = Point(Context.KeepOutExtent.Left, Context.KeepOutExtent.Bottom);
+        for (TCluster* cluster : *Clusters) {
+            {
+                TGroupPlacer placer(Options, true, Context);
+                placer.SetArea(InitialClusterRect(*cluster, corner));
+                for (TRectangularComponentGroup* group : *cluster) {
+                    placer.PlaceGroup(group);
+                    if (CheckStopRequest()) {
+                        break;
+                    }
+                }
+                cluster->Rect = placer.Extent;
+            }
+            if (CheckStopRequest()) {
+                break;
+            }
+        }
+    }
+    PcbApi::PcbApi_Percent_Finish();
 }
 
 int64_t CountCells(const TCluster& cluster, int32_t cellSide) {

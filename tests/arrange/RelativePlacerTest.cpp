@@ -70,13 +70,13 @@ protected:
 TEST_F(RelativePlacerTest, EmptyListsShowTheirPhasesWithTotalZero) {
     Run();
     const Phase empty{kRelativePlacementProgress, 0, 0, true};
-    EXPECT_EQ(progress.Phases, (std::vector<Phase>{empty, empty}));
+    EXPECT_EQ(progress.Phases, (std::vector<Phase>{empty, empty, empty}));
 }
 
 TEST_F(RelativePlacerTest, NilListsCountAsEmpty) {
     lists = TClusterLists{};
     Run();
-    EXPECT_EQ(progress.Phases.size(), 2u);
+    EXPECT_EQ(progress.Phases.size(), 3u);
     for (const Phase& phase : progress.Phases) {
         EXPECT_EQ(phase.Total, 0);
         EXPECT_TRUE(phase.Finished);
@@ -162,7 +162,7 @@ TEST_F(RelativePlacerTest, StopInsideARowKeepsWhatWasAddedAndLeavesLaterClusters
     EXPECT_FALSE(first.Contains(c2));
     EXPECT_EQ(later.Count(), 2);
     EXPECT_EQ(Extent(u5), u5Before);
-    ASSERT_EQ(progress.Phases.size(), 2u);
+    ASSERT_EQ(progress.Phases.size(), 2u);  // the main clusters' step does not start
     EXPECT_EQ(progress.Phases[1], (Phase{kRelativePlacementProgress, 2, 1, true}));
 }
 
@@ -177,6 +177,44 @@ TEST_F(RelativePlacerTest, ConfirmedStopBeforeTheRunShowsNoPhase) {
     EXPECT_TRUE(progress.Phases.empty());
     EXPECT_EQ(Extent(u1), before);
     EXPECT_EQ(sameFootprint[0]->Count(), 2);
+}
+
+TEST_F(RelativePlacerTest, OneComponentMainClusterLandsAtTheCornerOfItsRectangle) {
+    const PcbHandle part = BlockMils("U1", 200, 100, 7000, 9000);
+    TCluster& cluster = ClusterOf(clusters, {part});
+
+    Run();
+
+    const TRect placed = Rect(area.Left, area.Bottom + Mils(100), area.Left + Mils(200), area.Bottom);
+    EXPECT_EQ(Extent(part), placed);
+    EXPECT_DOUBLE_EQ(Angle(part), 0.0);
+    EXPECT_EQ(cluster.Rect, placed);
+    EXPECT_EQ(progress.Phases.back(), (Phase{kRelativePlacementProgress, 1, 0, true}));
+}
+
+TEST_F(RelativePlacerTest, MainClusterIsPackedWithoutOverlapInsideItsRectangle) {
+    std::vector<PcbHandle> parts;
+    for (int i = 0; i < 4; ++i) {
+        parts.push_back(BlockMils("U" + std::to_string(i + 1), 200, 100, 6000 + 300 * i, 9000));
+    }
+    TCluster& cluster = ClusterOf(clusters, parts);
+    ClusterOf(clusters, {BlockMils("R1", 60, 30, 9000, 9000)});
+
+    Run();
+
+    EXPECT_EQ(cluster.Rect.Left, area.Left);
+    EXPECT_EQ(cluster.Rect.Bottom, area.Bottom);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const TRect a = Extent(parts[i]);
+        EXPECT_TRUE(RectContainsRect(cluster.Rect, a)) << i;
+        for (std::size_t j = i + 1; j < parts.size(); ++j) {
+            const TRect b = Extent(parts[j]);
+            EXPECT_FALSE(a.Left < b.Right && b.Left < a.Right && a.Bottom < b.Top && b.Bottom < a.Top) << i << " " << j;
+        }
+    }
+    // Both clusters are built at the same corner.
+    EXPECT_EQ(Extent(board->FindComponent("R1")->Handle()).Left, area.Left);
+    EXPECT_EQ(progress.Phases.back(), (Phase{kRelativePlacementProgress, 2, 0, true}));
 }
 
 class InitialClusterRectTest : public RelativePlacerTest {};
