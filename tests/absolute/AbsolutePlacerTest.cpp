@@ -21,28 +21,12 @@
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"
 #include "plugin/Main_AutoPlacer.h"
+#include "tests/plan/PlanFixture.h"
 
 namespace autoplacer::test {
 namespace {
 
-using hostpcb::MilsToUnits;
-
-// Every progress phase as the host saw it.
-class TProgressLog : public hostpcb::InteractionProvider {
-public:
-    struct Phase {
-        std::string Text;
-        int32_t Total = 0;
-        int64_t Updates = 0;
-        bool Finished = false;
-        bool operator==(const Phase&) const = default;
-    };
-    void PercentInit(const std::string& text, int32_t total) override { Phases.push_back({text, total, 0, false}); }
-    void PercentUpdate() override { ++Phases.back().Updates; }
-    void PercentFinish() override { Phases.back().Finished = true; }
-
-    std::vector<Phase> Phases;
-};
+using plantest::TProgressLog;
 
 constexpr int32_t Mil = 10000;
 
