@@ -7,6 +7,8 @@
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
 #include "engines/KeepOut.h"
+#include "engines/RelativePlacer.h"
+#include "engines/RoomPlacer.h"
 #include "engines/TreeBasedPlacer.h"
 #include "host/HostCommands.h"
 #include "host/PcbApi.h"
@@ -20,6 +22,8 @@
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"
 #include "plugin/Commands_AutoPlacer.h"
+#include "settings/NewPlacerInterface.h"
+#include "settings/PlacerDialog.h"
 
 namespace autoplacer {
 
@@ -294,17 +298,35 @@ int32_t TAutoPlacerDriver::DefaultPlacementGap() const {
 }
 
 void TAutoPlacerDriver::Run() {
-    // The choice and setup dialogs are wired when they are merged.
     if (TestMode) {
         if (ShowSetupDialog()) {
             RunClusterPlacer();
         }
         return;
     }
-    RunClusterPlacer();
+    TNewPlacerInterface_Form choice(Context.Board);
+    if (choice.ShowModal() != sdk::kModalOk) {
+        return;
+    }
+    if (choice.ClusterPlacerSelected()) {
+        Options.StrictFloorPlanning = choice.QuickPlacement();
+        RunClusterPlacer();
+    } else if (choice.UseGlobalPlacer_RadioButton->GetChecked()) {
+        RunStatisticalPlacer(choice.AutomaticUpdate());
+    }
 }
 
-bool TAutoPlacerDriver::ShowSetupDialog() { return true; }
+bool TAutoPlacerDriver::ShowSetupDialog() {
+    TPlacerSetupDialog dialog(Options, Context);
+    if (dialog.ShowModal() != sdk::kModalOk) {
+        return false;
+    }
+    auto powerNets = std::make_unique<TFastListOf<PcbHandle>>();
+    ApplySetupDialog(dialog, Options, *powerNets);
+    OwnedPowerNets = std::move(powerNets);
+    Context.PowerNets = OwnedPowerNets.get();
+    return true;
+}
 
 void TAutoPlacerDriver::RunStatisticalPlacer(bool automaticUpdate) {
     PcbPlacerOptionsData options{};
@@ -438,14 +460,24 @@ void TAutoPlacerDriver::RunClusterPlacer() {
         }
     }
 
-    // Relative placement: not wired yet (its engine is not merged).
-    if (Options.TreeBasedRooms) {
-        FitSpreadRoomsToArrangements();
+    if (!CheckStopRequest()) {
+        StepBegins(TPlacerStep::RelativePlacement);
+        TRelativePlacer relative(Context);
+        relative.Run(ClusterLists, Options);
+        if (Options.TreeBasedRooms) {
+            FitSpreadRoomsToArrangements();
+        }
     }
 
     SortClustersBySize();
 
-    // Room and absolute placement: not wired yet (their engines are not merged).
+    if (!Options.TreeBasedRooms && !CheckStopRequest()) {
+        StepBegins(TPlacerStep::RoomPlacement);
+        TRoomPlacer rooms(Context, Options);
+        rooms.Run(ClusterLists);
+    }
+
+    // Absolute placement: not wired yet (its engine is not merged).
 
     StepBegins(TPlacerStep::EndModify);
     bracket.Close();

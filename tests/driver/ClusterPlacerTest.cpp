@@ -2,6 +2,7 @@
 // that switch steps, the component order, stopping (confirmed with and without
 // restore, declined) and what the host is told.
 #include <algorithm>
+#include <tuple>
 
 #include "DriverFixture.h"
 #include "host/PcbRecords.h"
@@ -47,17 +48,10 @@ TEST_F(DriverTest, DefaultRunGoesThroughTheStepsInOrderAndRedraws) {
     const std::vector<Step> expected = {Step::EnforcePermittedLayers, Step::ValidateKeepOut, Step::PrepareBoardView,
                                         Step::BeginModify,            Step::InitialPairTree, Step::InitialSpread,
                                         Step::AnalyzeNets,            Step::ConnectionDragger, Step::PrePasses,
-                                        Step::PairTree,               Step::ExtractClusters, Step::SortClusters,
+                                        Step::PairTree,               Step::ExtractClusters, Step::RelativePlacement,
+                                        Step::SortClusters,           Step::RoomPlacement,   Step::AbsolutePlacement,
                                         Step::EndModify,              Step::FinishBoardView};
-    std::vector<Step> seen = steps;
-    // Engines merged later add their steps between these; the order of these stays.
-    seen.erase(std::remove_if(seen.begin(), seen.end(),
-                              [](Step s) {
-                                  return s == Step::RelativePlacement || s == Step::RoomPlacement ||
-                                         s == Step::AbsolutePlacement;
-                              }),
-               seen.end());
-    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(steps, expected);
     EXPECT_TRUE(presenter.History().empty());
 
     // One bracket around every component: open (12) first, close (10) last.
@@ -141,6 +135,49 @@ TEST_F(DriverTest, PrePassesTakeTheirComponentsOutOfTheTree) {
     // Every component is in exactly one cluster; the tree saw only those left over.
     EXPECT_EQ(driver.ComponentList->Count(), clustered);
     EXPECT_EQ(special + clustered, 7);
+}
+
+TEST_F(DriverTest, StrictFloorPlanningSkipsAbsolutePlacementButNotRooms) {
+    SmallBoard();
+    PlacementRunning = true;
+    TAutoPlacerDriver driver(board->Handle(), false);
+    driver.Options.StrictFloorPlanning = true;
+    driver.RunClusterPlacer();
+    EXPECT_TRUE(Ran(Step::RoomPlacement));
+    EXPECT_FALSE(Ran(Step::AbsolutePlacement));
+    EXPECT_TRUE(Ran(Step::FinishBoardView));
+}
+
+TEST_F(DriverTest, TreeBasedRoomsTakeTheRoomsFromTheSpread) {
+    SmallBoard();
+    PlacementRunning = true;
+    TAutoPlacerDriver driver(board->Handle(), false);
+    driver.Options.TreeBasedRooms = true;
+    driver.Options.StrictFloorPlanning = true;  // the rooms are the result
+    driver.Options.DoPrePasses = false;
+    driver.Options.ClusterScoreThreshold = 1000;  // every component a cluster of its own
+    driver.RunClusterPlacer();
+
+    EXPECT_TRUE(Ran(Step::ClusterRectsFromBounds));
+    EXPECT_FALSE(Ran(Step::RoomPlacement));
+    ASSERT_NE(driver.ClusterLists.Clusters, nullptr);
+    ASSERT_EQ(driver.ClusterLists.Clusters->Count(), 7);
+    const TRect area = driver.Context.KeepOutExtent;
+    std::vector<TRect> rooms;
+    for (TCluster* cluster : *driver.ClusterLists.Clusters) {
+        const TRect room = cluster->Rect;
+        const TRect arranged = cluster->GetBoundingRect(kMovableGroups);
+        EXPECT_TRUE(RectContainsRect(area, room));
+        EXPECT_GE(RectWidth(room), RectWidth(arranged));
+        EXPECT_GE(RectHeight(room), RectHeight(arranged));
+        rooms.push_back(room);
+    }
+    // The relative placer stacks every cluster at the lower-left corner; the
+    // spread's rooms keep them apart.
+    std::sort(rooms.begin(), rooms.end(), [](const TRect& a, const TRect& b) {
+        return std::tie(a.Left, a.Bottom) < std::tie(b.Left, b.Bottom);
+    });
+    EXPECT_EQ(std::unique(rooms.begin(), rooms.end()), rooms.end());
 }
 
 TEST_F(DriverTest, ComponentsComeInDescendingByteOrderOfDesignators) {
