@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -285,6 +286,8 @@ std::unique_ptr<SExprDocument> SExprDocument::parse(std::string text, SParseOpti
 }
 
 std::unique_ptr<SExprDocument> SExprDocument::parseFile(const std::string& path, SParseOptions options) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw std::runtime_error(path + " is a directory, not a file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);
     std::ostringstream buffer;
