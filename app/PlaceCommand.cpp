@@ -124,8 +124,13 @@ std::vector<std::string> PlacerDialogAnswers(const PlaceOptions& o) {
         {"ConnectionLengthCostWeight_Edit", &o.LengthWeight},
         {"CrossOverCostWeight_Edit", &o.CrossOverWeight},
         {"DirectionCostWeight_Edit", &o.DirectionWeight}};
+    bool onCostsPage = false;
     for (const auto& [edit, value] : weights) {
         if (*value) {
+            if (!onCostsPage) {
+                answers.push_back(form + ".Form_PageControl=Costs");
+                onCostsPage = true;
+            }
             answers.push_back(form + "." + edit + "=" + std::to_string(**value));
         }
     }
