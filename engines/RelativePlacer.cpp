@@ -137,6 +137,9 @@ void TRelativePlacer::ArrangeClusters() {
                     }
                 }
                 cluster->Rect = placer.Extent;
+                if (placer.Failed) {
+                    FallbackClusters.Add(cluster);
+                }
             }
             if (CheckStopRequest()) {
                 break;

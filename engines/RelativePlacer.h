@@ -48,6 +48,10 @@ public:
     TClusterList* ConfinementClusters = nullptr;  // not consulted
     TPlacerOptions Options;
     TPlacementContext Context;
+    // Main clusters in which some group found no conflict-free place, so that
+    // the group placer fell back to the place of least overlap or the corner.
+    // Only recorded (borrowed); the arrangement does not depend on it.
+    TClusterList FallbackClusters;
 };
 
 // The working rectangle of a main cluster, with its lower-left corner at

@@ -217,6 +217,27 @@ TEST_F(RelativePlacerTest, MainClusterIsPackedWithoutOverlapInsideItsRectangle) 
     EXPECT_EQ(progress.Phases.back(), (Phase{kRelativePlacementProgress, 2, 0, true}));
 }
 
+TEST_F(RelativePlacerTest, StopWhilePackingLeavesTheLaterMainClustersWhereTheyWere) {
+    const PcbHandle first = BlockMils("U1", 200, 100, 7000, 9000);
+    ClusterOf(clusters, {first});
+    const PcbHandle later = BlockMils("U2", 200, 100, 9000, 9000);
+    TCluster& untouched = ClusterOf(clusters, {later});
+    const TRect laterBefore = Extent(later);
+    const TRect firstBefore = Extent(first);
+    PlacementRunning = true;
+    client.SetMessagePump([&] {
+        if (Extent(first) != firstBefore) {
+            plantest::ConfirmStop();
+        }
+    });
+
+    Run();
+
+    EXPECT_EQ(Extent(later), laterBefore);
+    EXPECT_EQ(untouched.Rect, Rect(0, 0, 0, 0));
+    EXPECT_TRUE(progress.Phases.back().Finished);
+}
+
 class InitialClusterRectTest : public RelativePlacerTest {};
 
 TEST_F(InitialClusterRectTest, OneComponentGivesARectangleOfItsShapeAndThreeAndAThirdTimesItsArea) {
