@@ -6,6 +6,7 @@
 #include "host/PcbUnits.h"
 #include "host/RecordSync.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
+#include "plugin/Parameters.h"
 #include "settings/PlacerRegistry.h"
 
 namespace autoplacer {
@@ -19,27 +20,6 @@ constexpr const char* kClusterDescription =
 constexpr const char* kStatisticalDescription =
     "Statistical-based autoplacer - places to minimize connection lengths. Uses a statistical  algorithm, so is "
     "best suited to designs with a higher component count (greater than 100). ";
-
-std::string TrimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -106,10 +86,10 @@ void TNewPlacerInterface_Form::FormShow() {
         QuickPlace_CheckBox->SetCheckedSilently(*quick);
     }
     if (const auto placer = registry.ReadString("PlacerToUse")) {
-        const std::string choice = TrimBlanks(*placer);
-        if (SameTextIgnoringCase(choice, "Global")) {
+        const std::string choice = TrimParameterText(*placer);
+        if (SameParameterName(choice, "Global")) {
             UseGlobalPlacer_RadioButton->SetCheckedSilently(true);
-        } else if (SameTextIgnoringCase(choice, "New")) {
+        } else if (SameParameterName(choice, "New")) {
             UseNewAutoPlacer_RadioButton->SetCheckedSilently(true);
         }
     }

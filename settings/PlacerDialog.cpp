@@ -1,5 +1,6 @@
 #include "settings/PlacerDialog.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "host/PcbBoard.h"
@@ -124,15 +125,8 @@ TPlacerSetupDialog::TWeightControls TPlacerSetupDialog::AddWeight(const char* na
     weight.TrackBar->SetRange(kWeightMin, kWeightMax);
     weight.TrackBar->Top = top;
     weight.RegistryName = registryName;
-    // The handlers find their weight by its edit, so they stay valid when Weights is copied.
-    ui::TEdit* edit = weight.Edit;
-    ui::TTrackBar* trackBar = weight.TrackBar;
-    weight.TrackBar->OnChange = [this, edit, trackBar, registryName] {
-        WeightTrackBarChange(TWeightControls{edit, trackBar, registryName});
-    };
-    weight.Edit->OnExit = [this, edit, trackBar, registryName] {
-        WeightEditExit(TWeightControls{edit, trackBar, registryName});
-    };
+    weight.TrackBar->OnChange = [this, weight] { WeightTrackBarChange(weight); };
+    weight.Edit->OnExit = [this, weight] { WeightEditExit(weight); };
     return weight;
 }
 
@@ -265,6 +259,18 @@ void ApplySetupDialog(const TPlacerSetupDialog& dialog, TPlacerOptions& options,
     auto nets = dialog.PowerNetList();
     options = result;
     powerNets = std::move(*nets);
+}
+
+bool ShowPlacerSetupDialog(TPlacerOptions& options, TPlacementContext& context) {
+    if (context.PowerNets == nullptr) {
+        throw std::invalid_argument("The setup dialog needs the run's power-net list");
+    }
+    TPlacerSetupDialog dialog(options, context);
+    if (dialog.ShowModal() != sdk::kModalOk) {
+        return false;
+    }
+    ApplySetupDialog(dialog, options, *context.PowerNets);
+    return true;
 }
 
 }  // namespace autoplacer

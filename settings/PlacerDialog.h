@@ -101,4 +101,10 @@ private:
 // changes nothing.
 void ApplySetupDialog(const TPlacerSetupDialog& dialog, TPlacerOptions& options, TFastListOf<PcbHandle>& powerNets);
 
+// Shows the setup dialog built on options and context; after "Place" applies it
+// (the power nets into *context.PowerNets, which must exist) and answers True.
+// Throws TSettingsConversionError for a threshold or weight that is not a whole
+// number; its message is meant for the error box.
+bool ShowPlacerSetupDialog(TPlacerOptions& options, TPlacementContext& context);
+
 }  // namespace autoplacer

@@ -4,15 +4,13 @@
 #include <string>
 
 #include "DialogFixture.h"
+#include "app/TerminalDialogHost.h"
 #include "settings/NewPlacerInterface.h"
 
 namespace autoplacer::test {
 namespace {
 
-class PlacerChoice : public DialogTest {
-protected:
-    int32_t Show(TNewPlacerInterface_Form& form) { return form.ShowModal(); }
-};
+using PlacerChoice = DialogTest;
 
 TEST_F(PlacerChoice, FirstUseOffersTheStatisticalPlacerWithTheBoardsOptions) {
     board->componentGrid = 250000;
@@ -38,7 +36,7 @@ TEST_F(PlacerChoice, FirstUseOffersTheStatisticalPlacerWithTheBoardsOptions) {
         EXPECT_FALSE(form.QuickPlace_CheckBox->GetChecked());
     };
     Answer("Auto Place=Cancel");
-    EXPECT_EQ(Show(form), sdk::kModalCancel);
+    EXPECT_EQ(form.ShowModal(), sdk::kModalCancel);
     ExpectAllAnswersUsed();
 }
 
@@ -58,7 +56,7 @@ TEST_F(PlacerChoice, StoredChoiceOpensOnTheClusterPlacer) {
         EXPECT_TRUE(form.QuickPlace_CheckBox->GetChecked());
     };
     Answer("Auto Place=OK");
-    EXPECT_EQ(Show(form), sdk::kModalOk);
+    EXPECT_EQ(form.ShowModal(), sdk::kModalOk);
     EXPECT_TRUE(form.ClusterPlacerSelected());
     EXPECT_TRUE(form.QuickPlacement());
     EXPECT_EQ(StoredString("PlacerToUse"), "New");
@@ -68,7 +66,7 @@ TEST_F(PlacerChoice, AnUnknownStoredChoiceChangesNothing) {
     TPlacerRegistry(registry.get()).WriteString("PlacerToUse", "Cluster");
     TNewPlacerInterface_Form form(BoardHandle());
     Answer("Auto Place=Cancel");
-    Show(form);
+    form.ShowModal();
     EXPECT_TRUE(form.UseGlobalPlacer_RadioButton->GetChecked());
     EXPECT_EQ(StoredString("PlacerToUse"), "Cluster");  // Cancel writes nothing
 }
@@ -84,7 +82,7 @@ TEST_F(PlacerChoice, OkWithTheStatisticalPlacerStoresGlobalTheGridAndTheTexts) {
     Answer("Auto Place.RotateComponents_CheckBox=1");
     Answer("Auto Place.AutomaticUpdate_CheckBox=1");
     Answer("Auto Place=OK");
-    ASSERT_EQ(Show(form), sdk::kModalOk);
+    ASSERT_EQ(form.ShowModal(), sdk::kModalOk);
     ExpectAllAnswersUsed();
 
     EXPECT_FALSE(form.ClusterPlacerSelected());
@@ -108,7 +106,7 @@ TEST_F(PlacerChoice, OkWithTheClusterPlacerStillWritesTheGridAndTheStatisticalOp
     Answer("Auto Place: click \"Cluster Placer\"");
     Answer("Auto Place.Quick Component Placement=1");
     Answer("Auto Place=OK");
-    ASSERT_EQ(Show(form), sdk::kModalOk);
+    ASSERT_EQ(form.ShowModal(), sdk::kModalOk);
     ExpectAllAnswersUsed();
 
     EXPECT_TRUE(form.ClusterPlacerSelected());
@@ -127,7 +125,7 @@ TEST_F(PlacerChoice, GridTextsWithAndWithoutUnitOnAMetricBoard) {
         presenter.OnPresent = [&](sdk::IDialogForm&) { EXPECT_EQ(form.GridSize_Edit->Text, "1.27mm"); };
         Answer("Auto Place.GridSize_Edit=25mil");
         Answer("Auto Place=OK");
-        Show(form);
+        form.ShowModal();
     }
     EXPECT_EQ(board->componentGrid, 250000.0);
     EXPECT_FALSE(board->imperial);  // the text's unit does not become the board's
@@ -136,14 +134,14 @@ TEST_F(PlacerChoice, GridTextsWithAndWithoutUnitOnAMetricBoard) {
         TNewPlacerInterface_Form form(BoardHandle());
         Answer("Auto Place.GridSize_Edit=0.5");
         Answer("Auto Place=OK");
-        Show(form);
+        form.ShowModal();
     }
     EXPECT_EQ(board->componentGrid, static_cast<double>(hostpcb::MmToUnits(0.5)));
     {
         TNewPlacerInterface_Form form(BoardHandle());
         Answer("Auto Place.GridSize_Edit=mm");  // begins with a letter: 0
         Answer("Auto Place=OK");
-        Show(form);
+        form.ShowModal();
     }
     EXPECT_EQ(board->componentGrid, 0.0);
     ExpectAllAnswersUsed();
@@ -157,7 +155,7 @@ TEST_F(PlacerChoice, CancelLeavesTheBoardAndTheRegistryAlone) {
     Answer("Auto Place.PowerNets_Edit=GND");
     Answer("Auto Place: click \"Cluster Placer\"");
     Answer("Auto Place=Cancel");
-    EXPECT_EQ(Show(form), sdk::kModalCancel);
+    EXPECT_EQ(form.ShowModal(), sdk::kModalCancel);
     EXPECT_EQ(board->componentGrid, 50000.0);
     EXPECT_EQ(board->placerOptions.powerNets, "VCC");
     EXPECT_FALSE(registry->ValueExists(kPlacerRegistryKey, "PlacerToUse"));
@@ -168,7 +166,7 @@ TEST_F(PlacerChoice, NetTextsAreCutTo255Characters) {
     TNewPlacerInterface_Form form(BoardHandle());
     Answer("Auto Place.PowerNets_Edit=" + std::string(300, 'P'));
     Answer("Auto Place=OK");
-    Show(form);
+    form.ShowModal();
     EXPECT_EQ(board->placerOptions.powerNets, std::string(255, 'P'));
 }
 
@@ -178,12 +176,12 @@ TEST_F(PlacerChoice, TheChoiceOfOneRunIsWhatTheNextRunShows) {
         Answer("Auto Place: click \"Cluster Placer\"");
         Answer("Auto Place: check QuickPlace_CheckBox");
         Answer("Auto Place=OK");
-        Show(form);
+        form.ShowModal();
     }
     OpenRegistry();  // the next program run reads the file again
     TNewPlacerInterface_Form form(BoardHandle());
     Answer("Auto Place=Cancel");
-    Show(form);
+    form.ShowModal();
     EXPECT_TRUE(form.ClusterPlacerSelected());
     EXPECT_TRUE(form.QuickPlacement());
     ExpectAllAnswersUsed();
@@ -194,7 +192,7 @@ TEST_F(PlacerChoice, HelpAsksTheHostForTheDialogsTopicAndKeepsItOpen) {
     EXPECT_EQ(form.HelpTopic(), "AutoPlace");
     Answer("Auto Place: click Help");
     Answer("Auto Place=Cancel");
-    EXPECT_EQ(Show(form), sdk::kModalCancel);
+    EXPECT_EQ(form.ShowModal(), sdk::kModalCancel);
     ExpectAllAnswersUsed();
     ASSERT_EQ(client.GetProcessCalls().size(), 1u);
     const app::ProcessCall& call = client.GetProcessCalls()[0];
@@ -203,22 +201,43 @@ TEST_F(PlacerChoice, HelpAsksTheHostForTheDialogsTopicAndKeepsItOpen) {
     EXPECT_FALSE(call.WithView);
 }
 
-TEST_F(PlacerChoice, HasItsCaptionsTextsAndResults) {
+TEST_F(PlacerChoice, DrivenFromTheTerminal) {
+    TerminalInput input;
+    std::ostringstream out;
+    app::TerminalDialogHost terminal(input.ReadEnd(), out);
+    client.SetDialogHost(&terminal);
     TNewPlacerInterface_Form form(BoardHandle());
-    EXPECT_EQ(form.Caption, "Auto Place");
-    EXPECT_TRUE(form.FixedBorder);
-    EXPECT_TRUE(form.CentredOnScreen);
-    EXPECT_EQ(form.UseNewAutoPlacer_RadioButton->Caption, "&Cluster Placer");
-    EXPECT_EQ(form.UseGlobalPlacer_RadioButton->Caption, "&Statistical Placer");
-    EXPECT_EQ(form.Description_Label->Caption,
-              "Cluster-based autoplacer - groups components into clusters by connectivty, then places  clusters "
-              "geometrically. More suited to designs with a lower component count. Set the  Placement Rules in "
-              "the Design Rules dialog.");
-    EXPECT_EQ(form.GlobalDescription_Label->Caption,
-              "Statistical-based autoplacer - places to minimize connection lengths. Uses a statistical  "
-              "algorithm, so is best suited to designs with a higher component count (greater than 100). ");
-    EXPECT_EQ(form.OK_Button->ModalResult, 1);
-    EXPECT_EQ(form.Cancel_Button->ModalResult, 2);
+    input.Type("click \"Cluster Placer\"\nset \"Grid Size\" 10\ncheck \"Quick Component Placement\"\nclick OK\n");
+    ASSERT_EQ(form.ShowModal(), sdk::kModalOk);
+    EXPECT_NE(out.str().find("(*) Cluster Placer"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"GridSize_Edit\" is hidden"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("[x] Quick Component Placement"), std::string::npos) << out.str();
+    EXPECT_EQ(board->componentGrid, 50000.0);  // the shown 5mil written back
+    EXPECT_EQ(StoredString("PlacerToUse"), "New");
+    EXPECT_EQ(StoredBool("StrictFloorPlanning"), true);
+}
+
+// A dialog with pages: the topic names the active page too.
+class PagedHelpDialog final : public TDialog {
+public:
+    PagedHelpDialog() : TDialog("PagedHelpDialog", "  Align (Components)?  ") {
+        Pages = Add<ui::TPageControl>(nullptr, "Pages");
+        Add<ui::TTabSheet>(Pages, "First", "Rows");
+        Add<ui::TTabSheet>(Pages, "Second", "Grid -/ Snap, $1");
+        Add<ui::TButton>(nullptr, "Help_Button", "&Help");
+        BindHelp();
+    }
+    ui::TPageControl* Pages;
+};
+
+TEST_F(PlacerChoice, HelpTopicsLeaveOutEveryListedCharacter) {
+    PagedHelpDialog dialog;
+    EXPECT_EQ(dialog.HelpTopic(), "AlignComponentsRows");
+    dialog.Pages->SetActivePageIndex(1);
+    EXPECT_EQ(dialog.HelpTopic(), "AlignComponentsGridSnap1");
+    dialog.FindAs<ui::TButton>("Help_Button")->Click();
+    ASSERT_EQ(client.GetProcessCalls().size(), 1u);
+    EXPECT_EQ(client.GetProcessCalls()[0].Parameters, "FileName = PcbUser.hlp | Topic = AlignComponentsGridSnap1");
 }
 
 }  // namespace

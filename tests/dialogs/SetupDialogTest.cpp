@@ -199,12 +199,13 @@ TEST_F(SetupDialog, PlaceStoresEveryValueAndTheNextRunShowsThem) {
     EXPECT_EQ(dialog.DirectionCostWeight_Edit->Text, "11");
 }
 
-TEST_F(SetupDialog, CancelStoresNothing) {
-    TPlacerSetupDialog dialog(options, context);
+TEST_F(SetupDialog, CancelStoresNothingAndKeepsTheRunsOptions) {
     Answer("AutoPlacer.Grid Size=25");
     Answer("AutoPlacer.Pre-Passes=1");
     Answer("AutoPlacer=Cancel");
-    EXPECT_EQ(dialog.ShowModal(), sdk::kModalCancel);
+    const TPlacerOptions before = options;
+    EXPECT_FALSE(ShowPlacerSetupDialog(options, context));
+    EXPECT_EQ(options, before);
     EXPECT_FALSE(std::filesystem::exists(folder / "registry.json"));
 }
 
@@ -222,7 +223,6 @@ TEST_F(SetupDialog, AThresholdThatIsNotAWholeNumberEndsPlaceAfterTheWeights) {
 
 TEST_F(SetupDialog, PlaceBecomesTheRunsOptionsAndPowerNets) {
     board->imperial = false;
-    TPlacerSetupDialog dialog(options, context);
     Answer("AutoPlacer.Grid Size=25mil");
     Answer("AutoPlacer.Clustering Threshold= 90 ");
     Answer("AutoPlacer.Strict Floorplanning=1");
@@ -236,9 +236,8 @@ TEST_F(SetupDialog, PlaceBecomesTheRunsOptionsAndPowerNets) {
     Answer("AutoPlacer: select Form_PageControl \"Power Nets\"");
     Answer("AutoPlacer: drag AllOtherNets_ListBox N1 PowerNets_ListBox");
     Answer("AutoPlacer=Place");
-    ASSERT_EQ(dialog.ShowModal(), sdk::kModalOk);
+    ASSERT_TRUE(ShowPlacerSetupDialog(options, context));
     ExpectAllAnswersUsed();
-    ApplySetupDialog(dialog, options, powerNets);
     EXPECT_EQ(options.GridSize, 250000);  // 25 mil although the board shows millimetres
     EXPECT_EQ(options.ClusterScoreThreshold, 90);
     EXPECT_EQ(options.GuideCostWeight, 2);
@@ -266,24 +265,22 @@ TEST_F(SetupDialog, AnEmptyGridKeepsTheRunsGrid) {
 TEST_F(SetupDialog, ANonNumericWeightEndsWithAnErrorAndChangesNothing) {
     hostpcb::BoardBuilder(*board).Chip("R1", "0603", {1000000, 1000000});
     board->componentGrid = 50000;
-    TPlacerSetupDialog dialog(options, context);
     Answer("AutoPlacer: select Form_PageControl Costs");
     Answer("AutoPlacer.GuideCostWeight_Edit=3");
     Answer("AutoPlacer.PadCostWeight_Edit=two");
     Answer("AutoPlacer: select Form_PageControl \"Power Nets\"");
     Answer("AutoPlacer: double PowerNets_ListBox VCC");
     Answer("AutoPlacer=Place");
-    ASSERT_EQ(dialog.ShowModal(), sdk::kModalOk);
-    EXPECT_EQ(StoredString("OptimizePadPositions"), "two");  // stored as typed
-
     const TPlacerOptions before = options;
     const auto netsBefore = powerNets.Data();
     try {
-        ApplySetupDialog(dialog, options, powerNets);
+        ShowPlacerSetupDialog(options, context);
         ADD_FAILURE() << "a weight of \"two\" was taken";
     } catch (const TSettingsConversionError& error) {
         EXPECT_NE(std::string(error.what()).find("Optimize Pad Positions"), std::string::npos) << error.what();
     }
+    ExpectAllAnswersUsed();
+    EXPECT_EQ(StoredString("OptimizePadPositions"), "two");  // stored as typed
     EXPECT_EQ(options, before);
     EXPECT_EQ(powerNets.Data(), netsBefore);
     const hostpcb::Component* r1 = board->FindComponent("R1");
