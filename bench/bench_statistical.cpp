@@ -1,0 +1,126 @@
+// Runs the host's statistical placer on every board of the shared board folder (or the
+// boards named on the command line) and prints, per board: components, run time,
+// connection length before and after, overlapping pairs and components outside the
+// outline (both as app/Metrics measures them), and the parts left without room.
+//
+// The board options are written as the plug-in writes them before it hands a board to
+// the statistical placer: the board-wide component-clearance gap, else the board-wide
+// clearance gap, else 50 mil; and 0.4 of it. (A rule with an empty scope covers the
+// whole board.)
+//
+//     bench_statistical [--seed N] [BOARD.kicad_pcb ...]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Metrics.h"
+#include "hostpcb/Host.h"
+#include "hostpcb/statistical/StatisticalPlacer.h"
+#include "io/BoardFiles.h"
+
+namespace {
+
+bool WholeBoard(const std::vector<hostpcb::ScopeEntry>& scope) {
+    return std::all_of(scope.begin(), scope.end(), [](const hostpcb::ScopeEntry& e) { return e.kind == PCB_SCOPE_BOARD; });
+}
+
+int32_t DefaultPlacementGap(const hostpcb::Board& board) {
+    int32_t componentGap = -1, plainGap = -1;
+    for (const hostpcb::Rule* rule : board.Rules()) {
+        if (!WholeBoard(rule->scope1) || !WholeBoard(rule->scope2)) continue;
+        if (rule->ruleKind == PCB_RULE_COMPONENT_CLEARANCE) componentGap = rule->gap;
+        if (rule->ruleKind == PCB_RULE_CLEARANCE) plainGap = rule->gap;
+    }
+    if (componentGap > 0) return componentGap;
+    if (plainGap > 0) return plainGap;
+    return 500000;
+}
+
+// Overlapping pairs and parts outside the outline that involve locked parts only, measured
+// as app/Metrics does: the placer cannot change them.
+struct LockedFigures {
+    int overlaps = 0;
+    int outside = 0;
+};
+
+LockedFigures MeasureLocked(const hostpcb::Board& board) {
+    LockedFigures f;
+    std::vector<app::ComponentExtent> locked;
+    for (const app::ComponentExtent& e : app::ComponentExtents(board)) {
+        if (!e.component->moveable) locked.push_back(e);
+    }
+    for (std::size_t i = 0; i < locked.size(); ++i) {
+        for (std::size_t j = i + 1; j < locked.size(); ++j) {
+            const hostpcb::Box& a = locked[i].box;
+            const hostpcb::Box& b = locked[j].box;
+            if (locked[i].component->Layer() != locked[j].component->Layer()) continue;
+            if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++f.overlaps;
+        }
+    }
+    const std::vector<app::Segment> outline = app::OutlineSegments(board);
+    for (const app::ComponentExtent& e : locked) {
+        const hostpcb::Box& b = e.box;
+        if (!(app::InsideOutline(outline, {b.x1, b.y1}) && app::InsideOutline(outline, {b.x2, b.y1}) &&
+              app::InsideOutline(outline, {b.x2, b.y2}) && app::InsideOutline(outline, {b.x1, b.y2}))) {
+            ++f.outside;
+        }
+    }
+    return f;
+}
+
+double Mm(double units) { return units * 0.0254 / 10000.0; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint64_t seed = 1;
+    std::vector<std::string> boards;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seed" && i + 1 < argc) {
+            seed = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            boards.push_back(arg);
+        }
+    }
+    if (boards.empty()) {
+        for (const auto& entry : std::filesystem::directory_iterator(AUTOPLACER_BOARDS_DIR)) {
+            if (entry.path().extension() == ".kicad_pcb") boards.push_back(entry.path().string());
+        }
+        std::sort(boards.begin(), boards.end());
+    }
+
+    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | overlapping pairs (locked only) | outside outline (locked) | without room |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const std::string& path : boards) {
+        std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
+        hostpcb::Board& board = *loaded->board;
+        const int32_t gap = DefaultPlacementGap(board);
+        board.placerOptions.value1 = gap;
+        board.placerOptions.value2 = static_cast<int32_t>(std::nearbyint(0.4 * gap));
+        const app::BoardMetrics before = app::MeasureBoard(board);
+
+        hostpcb::statistical::PlacerSettings settings;
+        settings.seed = seed;
+        const auto start = std::chrono::steady_clock::now();
+        const hostpcb::statistical::PlacementOutcome outcome = hostpcb::statistical::PlaceBoard(board, settings);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const app::BoardMetrics after = app::MeasureBoard(board);
+        const LockedFigures locked = MeasureLocked(board);
+
+        std::string unfit;
+        for (const std::string& name : outcome.unfit) unfit += (unfit.empty() ? "" : " ") + name;
+        std::printf("| %s | %zu | %d | %.3f | %.2f | %.0f | %.0f | %d (%d) | %d (%d) | %s |\n",
+                    std::filesystem::path(path).stem().c_str(), board.Components().size(), outcome.movable, Mm(gap),
+                    seconds, Mm(before.connectionLength), Mm(after.connectionLength), after.overlappingPairs,
+                    locked.overlaps, after.outsideOutline, locked.outside, unfit.empty() ? "-" : unfit.c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
