@@ -31,6 +31,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string ReadInputFile(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw std::runtime_error(path + " is a directory, not a file");
+    // Devices and pipes could be read without end (/dev/zero).
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        throw std::runtime_error(path + " is not a regular file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     std::ostringstream buffer;

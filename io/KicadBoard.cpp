@@ -372,6 +372,7 @@ void KicadBoard::read() {
 }
 
 void KicadBoard::readLayers(const SNode& list) {
+    std::vector<const SNode*> layerNodes;
     for (SNode* entry : list.children()) {
         if (!entry->isList()) continue;
         SNode* id = entry->at(0);
@@ -382,7 +383,10 @@ void KicadBoard::readLayers(const SNode& list) {
         layer.name = name->value();
         if (SNode* t = entry->at(2)) layer.type = t->value();
         if (SNode* u = entry->at(3); u && u->isAtom()) layer.userName = u->value();
+        // Items name their layers: a name used twice would put them on either.
+        if (findLayer(layer.name)) entry->fail("the layer name '" + layer.name + "' is used twice");
         layers_.push_back(std::move(layer));
+        layerNodes.push_back(entry);
     }
     std::vector<const KLayer*> copper;
     bool has31 = false;
@@ -404,6 +408,10 @@ void KicadBoard::readLayers(const SNode& list) {
             inner.push_back(l);
         }
     }
+    // A side's copper under the other side's usual name would make the two sides one.
+    auto nodeOf = [&](const KLayer* l) { return layerNodes[static_cast<size_t>(l - layers_.data())]; };
+    if (front && front->name == "B.Cu") nodeOf(front)->fail("the front copper layer is named 'B.Cu'");
+    if (back && back->name == "F.Cu") nodeOf(back)->fail("the back copper layer is named 'F.Cu'");
     std::sort(inner.begin(), inner.end(), [](const KLayer* a, const KLayer* b) { return a->id < b->id; });
     copperOrder_.clear();
     if (front) {
