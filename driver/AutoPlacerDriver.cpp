@@ -6,6 +6,7 @@
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
+#include "engines/AbsolutePlacer.h"
 #include "engines/KeepOut.h"
 #include "engines/RelativePlacer.h"
 #include "engines/RoomPlacer.h"
@@ -317,15 +318,8 @@ void TAutoPlacerDriver::Run() {
 }
 
 bool TAutoPlacerDriver::ShowSetupDialog() {
-    TPlacerSetupDialog dialog(Options, Context);
-    if (dialog.ShowModal() != sdk::kModalOk) {
-        return false;
-    }
-    auto powerNets = std::make_unique<TFastListOf<PcbHandle>>();
-    ApplySetupDialog(dialog, Options, *powerNets);
-    OwnedPowerNets = std::move(powerNets);
-    Context.PowerNets = OwnedPowerNets.get();
-    return true;
+    // The dialog's power-net list replaces the driver's own list in place.
+    return ShowPlacerSetupDialog(Options, Context);
 }
 
 void TAutoPlacerDriver::RunStatisticalPlacer(bool automaticUpdate) {
@@ -477,7 +471,11 @@ void TAutoPlacerDriver::RunClusterPlacer() {
         rooms.Run(ClusterLists);
     }
 
-    // Absolute placement: not wired yet (its engine is not merged).
+    if (!Options.StrictFloorPlanning && !CheckStopRequest()) {
+        StepBegins(TPlacerStep::AbsolutePlacement);
+        TAbsolutePlacer absolute(Options, Context);
+        absolute.Run(ClusterLists);
+    }
 
     StepBegins(TPlacerStep::EndModify);
     bracket.Close();

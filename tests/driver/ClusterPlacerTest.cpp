@@ -61,15 +61,21 @@ TEST_F(DriverTest, DefaultRunGoesThroughTheStepsInOrderAndRedraws) {
     EXPECT_EQ(board->Messages().ClosedBrackets(), 1u);
     EXPECT_EQ(board->Messages().Depth(), 0);
 
-    // Zoom to the outline, then the closing zoom, net optimisation and redraw.
+    // Zoom to the outline first; last the same zoom, net optimisation and
+    // redraw. In between only the group placer's redraws.
     const auto& calls = client.GetProcessCalls();
-    ASSERT_EQ(calls.size(), 4u);
+    ASSERT_GE(calls.size(), 4u);
+    const std::size_t last = calls.size() - 1;
     EXPECT_EQ(calls[0].Process, "PCB:Zoom");
-    EXPECT_EQ(calls[0].Parameters, calls[1].Parameters);
-    EXPECT_EQ(calls[1].Process, "PCB:Zoom");
-    EXPECT_EQ(calls[2].Process, "PCB:NetList");
-    EXPECT_EQ(calls[2].Parameters, "Optimize=All");
-    EXPECT_EQ(calls[3].Parameters, "Action=Redraw");
+    EXPECT_EQ(calls[last - 2].Process, "PCB:Zoom");
+    EXPECT_EQ(calls[last - 2].Parameters, calls[0].Parameters);
+    EXPECT_EQ(calls[last - 1].Process, "PCB:NetList");
+    EXPECT_EQ(calls[last - 1].Parameters, "Optimize=All");
+    EXPECT_EQ(calls[last].Process, "PCB:Zoom");
+    EXPECT_EQ(calls[last].Parameters, "Action=Redraw");
+    for (std::size_t i = 1; i + 2 < last; ++i) {
+        EXPECT_EQ(calls[i].Parameters, "Action=Redraw") << i;
+    }
     for (const auto& call : calls) {
         EXPECT_EQ(call.Size, 256);
     }
