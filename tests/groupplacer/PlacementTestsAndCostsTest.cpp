@@ -244,6 +244,15 @@ TEST_F(CostTest, OverlapCountsWhole100MilStripsAndFittingTheAreaPaysThePenalty) 
     EXPECT_EQ(placer->OverlapCost(R(200, 300, 400, 200)), AreaPenalty);       // touching is no overlap
 }
 
+TEST_F(CostTest, ALargeOverlapIsMeasuredWithoutWrappingAround) {
+    TRectangularComponentGroup wide;  // a registered rectangle without members
+    wide.Rect = Rect(0, 500000000, 500000000, 0);
+    const auto placer = Placer(true, R(0, 1000, 1000, 0));
+    placer->AddPlacedGroup(&wide);
+    // (500000000 div 1000000) x 500000000 leaves the 32-bit range before the second division.
+    EXPECT_EQ(placer->OverlapCost(wide.Rect), 250000);
+}
+
 TEST_F(CostTest, WithinOneOrientationEachCostCellIsPricedAtItsFirstCandidate) {
     TRectangularComponentGroup& g = BlockGroup("U1", 3000, 3000, 100, 100);
     NoCosts();
