@@ -1,8 +1,10 @@
 #include "io/SExpr.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -285,6 +287,11 @@ std::unique_ptr<SExprDocument> SExprDocument::parse(std::string text, SParseOpti
 }
 
 std::unique_ptr<SExprDocument> SExprDocument::parseFile(const std::string& path, SParseOptions options) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw std::runtime_error(path + " is a directory, not a file");
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        throw std::runtime_error(path + " is not a regular file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);
     std::ostringstream buffer;
@@ -400,8 +407,9 @@ void SExprDocument::insertAfter(SNode& list, SNode& after, SNode& child) {
 }
 
 std::string SExprDocument::formatNumber(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    // Sized for any double: up to 309 digits before the point.
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", std::clamp(decimals, 0, 17), value);
     std::string s(buffer);
     if (s.find('.') != std::string::npos) {
         while (!s.empty() && s.back() == '0') s.pop_back();

@@ -7,73 +7,37 @@
 #include <memory>
 #include <string>
 
+#include "RealBoardPhases.h"
 #include "app/AppClient.h"
-#include "clustering/ClusterExtractor.h"
-#include "clustering/PairGenerator.h"
-#include "clustering/PreClusterAnalyzer.h"
-#include "engines/KeepOut.h"
-#include "engines/TreeBasedPlacer.h"
-#include "hostpcb/Host.h"
-#include "io/BoardFiles.h"
+#include "model/Cluster.h"
 #include "model/PlacedComponent.h"
-#include "model/PrimitivesList.h"
 #include "plugin/Main_AutoPlacer.h"
 
 namespace autoplacer {
 namespace {
-
-// Every component of the board, by designator in descending byte order.
-THandleList ComponentsByDesignator(PcbHandle board) {
-    THandleList components;
-    std::map<PcbHandle, std::string> names;
-    for (const hostpcb::Component* component : hostpcb::Host::Instance().ResolveAs<hostpcb::Board>(board)->Components()) {
-        components.Add(component->Handle());
-        names[component->Handle()] = component->Designator();
-    }
-    components.Sort([&names](PcbHandle a, PcbHandle b) { return names[b].compare(names[a]); });
-    return components;
-}
 
 class RealBoardPlan : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override { Client = &client; }
     void TearDown() override {
         Client = nullptr;
-        loaded.reset();
+        phases.reset();
         hostpcb::Host::Instance().Reset();
     }
 
     app::AppClient client;
-    std::unique_ptr<io::LoadedBoard> loaded;
+    std::unique_ptr<test::TRealBoardPhases> phases;
 };
 
 TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryComponent) {
-    io::LoadOptions load;
-    load.readRules = false;
-    loaded = io::LoadBoardFile(std::string(AUTOPLACER_BOARDS_DIR) + "/" + GetParam() + ".kicad_pcb", load);
-    const PcbHandle board = loaded->board->Handle();
+    phases = std::make_unique<test::TRealBoardPhases>(GetParam());
+    ASSERT_TRUE(phases->ValidateOutline());
+    const int32_t total = phases->AllComponents.Count();
+    phases->Spread();
 
-    TPlacementContext context;
-    context.Board = board;
-    const auto powerNets = FindPowerNets(board);
-    context.PowerNets = powerNets.get();
-    TPrimitivesList keepOut(board);
-    context.KeepOutPrimitives = &keepOut;
-    ASSERT_TRUE(ValidateKeepOut(context));
-
-    THandleList components = ComponentsByDesignator(board);
-    const int32_t total = components.Count();
-    TPair* first = nullptr;
-    {
-        TPairGenerator generator(context, components);
-        first = generator.BuildTree();
-    }
-    TTreeBasedPlacer(nullptr, board, context.KeepOutExtent, first).Run();
-    FreePairTree(first);
-
-    const TRect area = context.KeepOutExtent;
+    const TRect area = phases->Context.KeepOutExtent;
     int32_t checked = 0;
-    for (PcbHandle component : components) {
+    for (PcbHandle component : phases->AllComponents) {
         const TRect extent = ComponentExtentRect(component);
         if (IsFixedComponent(component) || extent.Left > extent.Right) {
             continue;
@@ -84,21 +48,8 @@ TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryCompone
     }
     EXPECT_GT(checked, total / 2);
 
-    AnalyzeAllNets(board);
-    TPlacerOptions options;
-    TClusterLists lists;
-    THandleList* remaining = nullptr;
-    {
-        TPreClusterAnalyzer analyzer(context, options, components);
-        analyzer.Run(lists, remaining);
-    }
-    TPair* second = nullptr;
-    {
-        TPairGenerator generator(context, *remaining);
-        second = generator.BuildTree();
-    }
-    lists.Clusters = TClusterExtractor(options).Extract(second);
-
+    phases->FormClusters();
+    const TClusterLists& lists = phases->Lists;
     std::map<PcbHandle, int> seen;
     int32_t clusters = 0;
     for (TClusterList* list : {lists.Clusters, lists.ICCapClusters, lists.SameFootprintClusters,
@@ -109,7 +60,6 @@ TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryCompone
                 ++seen[handle];
             }
         }
-        FreeClusterListAndClusters(list);
     }
     EXPECT_EQ(static_cast<int32_t>(seen.size()), total) << GetParam();
     for (const auto& [handle, count] : seen) {
@@ -119,19 +69,9 @@ TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryCompone
     EXPECT_LT(clusters, total) << GetParam();
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedBoards, RealBoardPlan,
-                         ::testing::Values("uext-esp32-c3", "bp-irtoy", "sensorwatch-b1", "tkey-tk1",
-                                           "royalblue54l-feather", "europi", "cm5-minima", "bitaxe-ultra",
-                                           "usbarmory-mk2", "bms-c1", "castor-pollux-main", "glasgow-revC3",
-                                           "tt-demo", "duet2-v105", "reform-keyboard"),
+INSTANTIATE_TEST_SUITE_P(SharedBoards, RealBoardPlan, ::testing::ValuesIn(test::kSharedBoards),
                          [](const ::testing::TestParamInfo<const char*>& board) {
-                             std::string name = board.param;
-                             for (char& c : name) {
-                                 if (c == '-') {
-                                     c = '_';
-                                 }
-                             }
-                             return name;
+                             return test::BoardTestName(board.param);
                          });
 
 }  // namespace

@@ -1,0 +1,174 @@
+#include "engines/AbsolutePlacer.h"
+
+#include "engines/GroupPlacer.h"
+#include "host/PcbApi.h"
+#include "host/PcbIterators.h"
+#include "host/PcbRules.h"
+#include "model/Cluster.h"
+#include "model/ComponentGroup.h"
+#include "model/PlacedComponent.h"
+
+namespace autoplacer {
+
+namespace {
+
+// Direction codes of the two outer layers when the board has no routing-layers rule.
+constexpr uint8_t DefaultTopDirection = 1;
+constexpr uint8_t DefaultBottomDirection = 2;
+
+bool IsBoardWideRoutingRule(PcbHandle rule) {
+    TPcbRuleExt record(rule);
+    record.Sync(PCB_READ);
+    return record.RuleKind == PCB_RULE_ROUTING_LAYERS && record.Scope1.Entries.size() == 1 &&
+           record.Scope1.Entries.front().Kind == PCB_SCOPE_BOARD;
+}
+
+// Shows one progress phase for the lifetime of the object.
+class TProgressPhase {
+public:
+    explicit TProgressPhase(int32_t total) { PcbApi::PcbApi_Percent_Init(AbsolutePlacementProgressText, total); }
+    ~TProgressPhase() { PcbApi::PcbApi_Percent_Finish(); }
+    TProgressPhase(const TProgressPhase&) = delete;
+    TProgressPhase& operator=(const TProgressPhase&) = delete;
+    static void Step() { PcbApi::PcbApi_Percent_Update(); }
+};
+
+int32_t CountOf(const TClusterList* list) { return list != nullptr ? list->Count() : 0; }
+
+}  // namespace
+
+void FillLayerDirections(PcbHandle board, std::array<uint8_t, PCB_SIGNAL_LAYER_COUNT>& directions) {
+    TObjectIterator rules(board, PCB_RULE);
+    for (PcbHandle rule = rules.First(); rule != nullptr; rule = rules.Next()) {
+        if (IsBoardWideRoutingRule(rule)) {
+            ReadRoutingLayersRule(rule, directions);
+            return;
+        }
+    }
+    directions[PCB_TOP_LAYER - 1] = DefaultTopDirection;
+    directions[PCB_BOTTOM_LAYER - 1] = DefaultBottomDirection;
+    for (int layer = 2; layer <= 15; ++layer) {
+        directions[static_cast<std::size_t>(layer - 1)] = 0;
+    }
+}
+
+int64_t GroupSize(const TRectangularComponentGroup& group) {
+    int64_t size = 0;
+    for (const TPlacedComponent* member : group) {
+        size += member->AreaMeasure();
+    }
+    return size;
+}
+
+TAbsolutePlacer::TAbsolutePlacer(const TPlacerOptions& options, const TPlacementContext& context)
+    : Context(context) {
+    FillLayerDirections(Context.Board, Context.LayerDirections);
+    Engine = std::make_unique<TGroupPlacer>(options, false, Context);
+}
+
+TAbsolutePlacer::~TAbsolutePlacer() { FreeJobs(); }
+
+void TAbsolutePlacer::FreeJobs() {
+    for (TAbsolutePlacementJob* job : Jobs) {
+        delete job;
+    }
+    Jobs.Clear();
+}
+
+void TAbsolutePlacer::Run(const TClusterLists& lists) {
+    Clusters = lists.Clusters;
+    ICCapClusters = lists.ICCapClusters;
+    SameFootprintClusters = lists.SameFootprintClusters;
+    ConfinementClusters = lists.ConfinementClusters;
+    if (CheckStopRequest()) {
+        return;
+    }
+    ConfinementPhase();
+    if (CheckStopRequest()) {
+        return;
+    }
+    MakeJobs();
+    if (CheckStopRequest()) {
+        return;
+    }
+    JobPhase();
+}
+
+void TAbsolutePlacer::ConfinementPhase() {
+    bool areaChanged = false;
+    {
+        TProgressPhase progress(CountOf(ConfinementClusters));
+        if (ConfinementClusters != nullptr) {
+            for (TCluster* cluster : *ConfinementClusters) {
+                if (cluster->RemovedFromBoard) {
+                    // The confinement room is both the area and the target.
+                    Engine->SetArea(cluster->Rect);
+                    Engine->SetGuideRect(&cluster->Rect);
+                    areaChanged = true;
+                    for (TRectangularComponentGroup* group : *cluster) {
+                        Engine->PlaceGroup(group);
+                    }
+                    for (TRectangularComponentGroup* group : cluster->FixedGroups) {
+                        Engine->AddPlacedGroup(group);
+                    }
+                } else {
+                    for (TRectangularComponentGroup* group : *cluster) {
+                        Engine->AddPlacedGroup(group);
+                    }
+                }
+                TProgressPhase::Step();
+                if (CheckStopRequest()) {
+                    break;
+                }
+            }
+        }
+    }
+    // The jobs may go anywhere inside the keep-out, so the grids are laid over
+    // the whole keep-out again, before the obstacles of the jobs are registered
+    // (which takes their points out of the new grids). The last room stops
+    // being the guide.
+    Engine->SetGuideRect(nullptr);
+    if (areaChanged) {
+        Engine->SetArea(Context.KeepOutExtent);
+    }
+}
+
+void TAbsolutePlacer::MakeJobs() {
+    FreeJobs();
+    for (TClusterList* list : {ICCapClusters, SameFootprintClusters, Clusters}) {
+        if (list == nullptr) {
+            continue;
+        }
+        for (TCluster* cluster : *list) {
+            if (!cluster->RemovedFromBoard) {
+                for (TRectangularComponentGroup* group : *cluster) {
+                    Engine->AddPlacedGroup(group);
+                }
+                continue;
+            }
+            for (TRectangularComponentGroup* group : *cluster) {
+                Jobs.Add(new TAbsolutePlacementJob{group, cluster->Rect, GroupSize(*group)});
+            }
+            for (TRectangularComponentGroup* group : cluster->FixedGroups) {
+                Engine->AddPlacedGroup(group);
+            }
+        }
+    }
+    Jobs.Sort([](const TAbsolutePlacementJob* a, const TAbsolutePlacementJob* b) {
+        return a->Size > b->Size ? -1 : (a->Size < b->Size ? 1 : 0);
+    });
+}
+
+void TAbsolutePlacer::JobPhase() {
+    TProgressPhase progress(Jobs.Count());
+    for (TAbsolutePlacementJob* job : Jobs) {
+        Engine->SetGuideRect(&job->Room);
+        Engine->PlaceGroup(job->Group);
+        TProgressPhase::Step();
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+}
+
+}  // namespace autoplacer

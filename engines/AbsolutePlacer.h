@@ -1,0 +1,86 @@
+// The absolute placer: the last engine of a run. It turns the rooms that the
+// clusters were given into final component positions inside the keep-out. It
+// orders the work and tells the group placer (in full mode) which room each
+// group should aim at and which groups already stand on the board; the group
+// placer finds each group's legal grid position.
+//
+// First the groups of the confinement rooms are placed inside their rooms.
+// Then every movable group of the other clusters becomes a job, and the jobs
+// are placed largest first, each aiming at its own cluster's room, anywhere
+// inside the keep-out.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "driver/PlacementContext.h"
+#include "model/FastList.h"
+#include "model/SimpleDataStructuresAndFunctions.h"
+#include "settings/PlacerOptions.h"
+#include "sdk/pcb_types.h"
+
+namespace autoplacer {
+
+class TGroupPlacer;
+class TRectangularComponentGroup;
+
+// The progress text of both phases.
+inline constexpr const char* AbsolutePlacementProgressText = "Making absolute placements ...";
+
+// A movable group still to be placed, with its cluster's room as it was when
+// the job was made.
+struct TAbsolutePlacementJob {
+    TRectangularComponentGroup* Group = nullptr;
+    TRect Room;
+    // The sum of the members' area measures, taken when the job is made.
+    int64_t Size = 0;
+};
+
+// The directions of the board-wide routing-layers rule (the first rule of
+// that kind whose scope is exactly the whole board); without one TopLayer gets
+// code 1, BottomLayer code 2 and layers 2 to 15 code 0, the others unchanged.
+void FillLayerDirections(PcbHandle board, std::array<uint8_t, PCB_SIGNAL_LAYER_COUNT>& directions);
+
+// The sum over the group's members of their area measures.
+int64_t GroupSize(const TRectangularComponentGroup& group);
+
+class TAbsolutePlacer {
+public:
+    // Copies the context and fills its layer directions; creates the group
+    // placer in full mode over that copy.
+    TAbsolutePlacer(const TPlacerOptions& options, const TPlacementContext& context);
+    ~TAbsolutePlacer();
+    TAbsolutePlacer(const TAbsolutePlacer&) = delete;
+    TAbsolutePlacer& operator=(const TAbsolutePlacer&) = delete;
+
+    // Borrows the lists, then runs the confinement phase, makes the jobs and
+    // runs the job phase, returning at once when a stop is confirmed.
+    void Run(const TClusterLists& lists);
+
+    // The steps of Run, over the lists it stored.
+    // Places the groups of every confinement room that is out of the board
+    // inside that room; registers the movable groups of the others where they
+    // stand. Sets the area back to the keep-out extent afterwards.
+    void ConfinementPhase();
+    // One job per movable group of the clusters out of the board (IC with
+    // capacitors first, then same-footprint, then the others), their fixed
+    // groups and the movable groups of clusters on the board registered as
+    // obstacles; the jobs sorted by size, largest first.
+    void MakeJobs();
+    // Places every job's group, aiming at its room.
+    void JobPhase();
+
+    TClusterList* Clusters = nullptr;
+    TClusterList* ICCapClusters = nullptr;
+    TClusterList* SameFootprintClusters = nullptr;
+    TClusterList* ConfinementClusters = nullptr;
+    TFastListOf<TAbsolutePlacementJob*> Jobs;  // owned records
+    std::unique_ptr<TGroupPlacer> Engine;
+    TPlacementContext Context;
+
+private:
+    void FreeJobs();
+};
+
+}  // namespace autoplacer

@@ -1,0 +1,212 @@
+// The group placer: puts rectangular component groups one after another into a
+// working area on a grid, keeping them apart from the groups placed before.
+//
+// For each group it tries the four quarter-turn orientations and, in each, the
+// free points of the grid of the group's board side; it keeps the orientation
+// and point of lowest cost, turns and moves the group there and takes the points
+// the group now covers out of the grid. When no point is free of conflicts in
+// any orientation it falls back to the point of least overlap, or at worst to
+// the area's lower-left corner, and sets Failed.
+//
+// Quick mode takes the first conflict-free point in grid order and checks only
+// the area. Full mode scores every candidate by the connection, guide and pad
+// costs (one evaluation per cost cell of 4 x 4 grid steps), respects the
+// keep-out and the confinement rules, and trims the host's nets to the pads
+// that matter for the group during its search.
+//
+// The search steps are public operations of their own so that faster forms
+// of the candidate walk and of the cost evaluation can later stand behind the
+// same operations; the plain forms stay reachable as the *Plain operations.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "driver/PlacementContext.h"
+#include "host/PcbRecords.h"
+#include "host/PcbRules.h"
+#include "model/ComponentGroup.h"
+#include "model/FastList.h"
+#include "model/SimpleDataStructuresAndFunctions.h"
+#include "settings/PlacerOptions.h"
+
+namespace autoplacer {
+
+class TNetRegistry;
+class TPlacedComponent;
+
+// The cost constants of the placement tests (host units; 1 mil = 10000).
+inline constexpr int32_t CostCellSteps = 4;              // a cost cell is 4 x 4 grid steps
+inline constexpr int32_t EdgeBandSteps = 4;              // the band along the area edges, in grid steps
+inline constexpr int32_t PadPenaltySmall = 25000;        // pads in a tolerable place
+inline constexpr int32_t PadPenaltyLarge = 500000;       // pads facing the wrong way, or in a corner
+inline constexpr int32_t OverhangUnit = 1000000;         // 100 mil: overhangs and overlaps count in these
+inline constexpr int32_t AreaPenalty = 500000;           // the fallback's penalty for fitting the area
+inline constexpr int32_t OverflowCost = 999990000;       // a cost sum that overflowed
+inline constexpr int32_t NoPositionCost = -1;            // an orientation without any position
+
+struct TGridPoint {
+    int32_t X = 0;
+    int32_t Y = 0;
+    bool operator==(const TGridPoint&) const = default;
+};
+
+// The free candidate points of one board side, in insertion order. Removal is
+// deferred: RemoveCovered asks about every point as it stood before the call and
+// only then takes the covered ones out.
+class TGridPoints {
+public:
+    void Add(int32_t x, int32_t y) { Entries.push_back(TGridPoint{x, y}); }
+    void Clear() { Entries.clear(); }
+    int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
+    bool Empty() const { return Entries.empty(); }
+    const TGridPoint& operator[](int32_t index) const { return Entries.at(static_cast<std::size_t>(index)); }
+    const std::vector<TGridPoint>& Points() const { return Entries; }
+    bool Contains(int32_t x, int32_t y) const;
+
+    // Removes every point for which covered(point) holds; returns how many.
+    template <typename Covered>
+    int32_t RemoveCovered(Covered covered) {
+        std::vector<bool> gone(Entries.size(), false);
+        for (std::size_t i = 0; i < Entries.size(); ++i) {
+            gone[i] = covered(Entries[i]);
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < Entries.size(); ++i) {
+            if (!gone[i]) {
+                Entries[kept++] = Entries[i];
+            }
+        }
+        const auto removed = static_cast<int32_t>(Entries.size() - kept);
+        Entries.resize(kept);
+        return removed;
+    }
+
+private:
+    std::vector<TGridPoint> Entries;
+};
+
+// One square of the cost cache: the cost of its first candidate point, once
+// computed within the current orientation's search.
+struct TCostCell {
+    TRect Rect;
+    int32_t Cost = 0;
+    bool Computed = false;
+};
+
+// The outcome of a search in one orientation: a point and its cost, or cost -1.
+struct TPositionChoice {
+    int32_t Cost = NoPositionCost;
+    TGridPoint Pos;
+};
+
+// A pad taken out of its net during a full-mode search, to be put back.
+using TDetachedPads = std::vector<TPcbPad>;
+
+// Two components on different layers conflict when a through-hole (or keep-out)
+// pad of one comes within gap of the other's extent; two surface-mount parts on
+// opposite sides never conflict.
+bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap);
+
+// The index of the lowest cost that is not -1, the first on ties; -1 when all are -1.
+int32_t BestOrientation(const std::array<int32_t, 4>& costs);
+
+// The rectangle of a group of the given size with its lower-left corner at p.
+constexpr TRect RectAt(const TGridPoint& p, int32_t width, int32_t height) {
+    return Rect(p.X, p.Y + height, p.X + width, p.Y);
+}
+
+class TGroupPlacer {
+public:
+    // Copies the options and the context; the area is the context's keep-out
+    // extent. Collects the confinement rules and builds the grids and cost cells.
+    TGroupPlacer(const TPlacerOptions& options, bool quickMode, const TPlacementContext& context);
+    ~TGroupPlacer();
+    TGroupPlacer(const TGroupPlacer&) = delete;
+    TGroupPlacer& operator=(const TGroupPlacer&) = delete;
+
+    // A new working area: fresh grids and cost cells; the groups placed so far
+    // stay obstacles and widen the new Extent.
+    void SetArea(const TRect& r);
+    // Finds a place for the group, turns and moves it there (written to the
+    // host) and registers it. A group without members is left alone.
+    void PlaceGroup(TRectangularComponentGroup* group);
+    // Registers the group where it stands as placed and takes the grid points
+    // it covers out of the grids.
+    void AddPlacedGroup(TRectangularComponentGroup* group);
+    // The guide rectangle of the guide cost; borrowed, nil for none.
+    void SetGuideRect(const TRect* guide) { GuideRect = guide; }
+
+    // --- The search.
+    void FindPlacement(TRectangularComponentGroup& group);
+    // Brings the group back from three quarter turns past the first evaluation
+    // to the orientation of evaluation k.
+    static void TurnToOrientation(int32_t k, TRectangularComponentGroup& group);
+    static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
+    TPositionChoice BestPosition(TRectangularComponentGroup& group);
+    // The conflict-free points in grid order (only the first in quick mode).
+    std::vector<TGridPoint> CandidatePositions(TRectangularComponentGroup& group);
+    std::vector<TGridPoint> CandidatePositionsPlain(TRectangularComponentGroup& group);
+    // The cost of the cell that the point belongs to, computed at its first use.
+    int32_t CellCost(const TGridPoint& p, TRectangularComponentGroup& group);
+    // The first cell in order whose rectangle holds the point (edges inclusive); nil for none.
+    TCostCell* CellOf(const TGridPoint& p);
+    void ResetCellCosts();
+    TPositionChoice LeastOverlapPosition(TRectangularComponentGroup& group);
+    void PlaceAtAreaCorner(TRectangularComponentGroup& group);
+    // The grid of the group's side: TopGrid when it has a member on TopLayer,
+    // else BottomGrid when one on BottomLayer, else nil.
+    TGridPoints* GridOf(const TRectangularComponentGroup& group);
+
+    // Takes every pad that does not matter for the group out of its net (and,
+    // without a connection dragger, every connection out of the board).
+    TDetachedPads DetachUnrelatedPads(TRectangularComponentGroup& group);
+    static void ReattachPads(TDetachedPads& pads);
+
+    // --- Placement tests.
+    bool FitsArea(const TRect& r, const TRectangularComponentGroup& group);
+    int32_t KeepOutGap(const TRectangularComponentGroup& group) const;
+    bool RoomRulesAllow(const TRect& r, const TRectangularComponentGroup& group) const;
+    void CollectRoomRules();
+    // Moves the group to r on the host when the clearance mode compares components.
+    bool Conflicts(TRectangularComponentGroup& group, const TRect& r, const TRectangularComponentGroup& placed);
+    static int32_t GroupsGap(const TRectangularComponentGroup& a, const TRectangularComponentGroup& b,
+                             uint8_t& mode);
+    static bool LayersDisjoint(const TRectangularComponentGroup& a, const TRectangularComponentGroup& b);
+    static bool RotationPermitted(const TRectangularComponentGroup& group);
+
+    // --- Costs (0 in quick mode).
+    int32_t PositionCost(const TGridPoint& p, TRectangularComponentGroup& group);
+    int32_t PositionCostPlain(const TGridPoint& p, TRectangularComponentGroup& group);
+    int32_t ConnectionCost(const TGridPoint& p, TRectangularComponentGroup& group);
+    int32_t GuideCost(const TGridPoint& p, const TRectangularComponentGroup& group) const;
+    int32_t PadPositionCost(const TGridPoint& p, const TRectangularComponentGroup& group) const;
+    int32_t OverlapCost(const TRect& r);
+
+    // Every group placed or registered so far, in that order (borrowed).
+    TFastListOf<TRectangularComponentGroup*> PlacedGroups;
+    TRect Area;
+    // Grown by the placed groups; the callers read it as the result's rectangle.
+    TRect Extent;
+    bool QuickMode;
+    TPlacerOptions Options;
+    std::unique_ptr<TNetRegistry> NetRegistry;
+    const TRect* GuideRect = nullptr;
+    TPlacementContext Context;
+    TGridPoints TopGrid;
+    TGridPoints BottomGrid;
+    std::vector<TCostCell> CostCells;
+    // Some group found no conflict-free position; never cleared.
+    bool Failed = false;
+    // Confinement rules, keep-inside and keep-outside (owned records).
+    TFastListOf<TPcbRuleEx*> KeepInRules;
+    TFastListOf<TPcbRuleEx*> KeepOutRules;
+
+private:
+    void BuildGrids();
+    void BuildCostCells();
+};
+
+}  // namespace autoplacer
