@@ -115,8 +115,8 @@ TEST_F(StatisticalTest, HostCommandRunsThePlacerWithTheClientsSeed) {
     const Placement placed = PlacementOf(*board);
     EXPECT_EQ(interaction.progressTexts,
               (std::vector<std::string>{"Spreading components ...", "Annealing component positions ...",
-                                        "Removing overlaps ..."}));
-    EXPECT_EQ(interaction.progressFinishes, 3);
+                                        "Removing overlaps ...", "Refining component positions ..."}));
+    EXPECT_EQ(interaction.progressFinishes, 4);
 
     // The same seed through the placer's own entry gives the same board.
     hostpcb::Host::Instance().Reset();
