@@ -210,6 +210,9 @@ int RunPlaceCommand(const PlaceOptions& options) {
     client.SetVerbose(options.Verbose);
     client.SetDialogHost(&dialogs);
     client.SetRegistry(&registry);
+    if (options.Seed) {
+        client.SetStatisticalSeed(*options.Seed);
+    }
     MessagePump pump;
     client.SetMessagePump([&pump, &client] { pump.Deliver(client.GetCommandLauncher()); });
 
@@ -312,6 +315,7 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     place->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias of moved footprints");
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
+    place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");
     place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement");
     std::vector<CLI::Option*> setupOptions;
     setupOptions.push_back(place->add_option("--grid", options->Grid, "Placement grid, e.g. 25mil or 0.5mm"));

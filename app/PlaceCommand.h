@@ -6,6 +6,7 @@
 // reports what changed.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,7 @@ struct PlaceOptions {
     bool InPlace = false;
     bool KeepRouting = false;
     bool Statistical = false;
+    std::optional<uint64_t> Seed;  // the statistical placer's seed (the client's default otherwise)
     // Cluster placer options; any of them (but Quick) opens the setup dialog.
     bool Quick = false;  // "Quick Component Placement": no absolute placement
     std::optional<std::string> Grid;

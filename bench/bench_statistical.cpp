@@ -1,14 +1,18 @@
 // Runs the host's statistical placer on every board of the shared board folder (or the
 // boards named on the command line) and prints, per board: components, run time,
-// connection length before and after, overlapping pairs and components outside the
-// outline (both as app/Metrics measures them), and the parts left without room.
+// connection length before and after (app/Metrics: every net's spanning tree), the
+// half-perimeter of the signal nets that the placer minimises, overlapping pairs and
+// components outside the outline (app/Metrics; in brackets those of locked parts
+// alone, which the placer cannot change), and the parts left without room.
 //
 // The board options are written as the plug-in writes them before it hands a board to
 // the statistical placer: the board-wide component-clearance gap, else the board-wide
 // clearance gap, else 50 mil; and 0.4 of it. (A rule with an empty scope covers the
 // whole board.)
 //
-//     bench_statistical [--seed N] [BOARD.kicad_pcb ...]
+//     bench_statistical [--seed N] [--moves M] [BOARD.kicad_pcb ...]
+//
+// --moves sets the annealing effort (move attempts per part and temperature step).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -80,11 +84,14 @@ double Mm(double units) { return units * 0.0254 / 10000.0; }
 
 int main(int argc, char** argv) {
     uint64_t seed = 1;
+    double moves = hostpcb::statistical::AnnealSettings{}.movesPerPart;
     std::vector<std::string> boards;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc) {
             seed = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--moves" && i + 1 < argc) {
+            moves = std::strtod(argv[++i], nullptr);
         } else {
             boards.push_back(arg);
         }
@@ -96,8 +103,8 @@ int main(int argc, char** argv) {
         std::sort(boards.begin(), boards.end());
     }
 
-    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | overlapping pairs (locked only) | outside outline (locked) | without room |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | signal HPWL before / after mm | overlapping pairs (locked only) | outside outline (locked) | without room |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const std::string& path : boards) {
         std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
         hostpcb::Board& board = *loaded->board;
@@ -108,6 +115,7 @@ int main(int argc, char** argv) {
 
         hostpcb::statistical::PlacerSettings settings;
         settings.seed = seed;
+        settings.anneal.movesPerPart = moves;
         const auto start = std::chrono::steady_clock::now();
         const hostpcb::statistical::PlacementOutcome outcome = hostpcb::statistical::PlaceBoard(board, settings);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -116,9 +124,9 @@ int main(int argc, char** argv) {
 
         std::string unfit;
         for (const std::string& name : outcome.unfit) unfit += (unfit.empty() ? "" : " ") + name;
-        std::printf("| %s | %zu | %d | %.3f | %.2f | %.0f | %.0f | %d (%d) | %d (%d) | %s |\n",
+        std::printf("| %s | %zu | %d | %.3f | %.2f | %.0f | %.0f | %.0f / %.0f | %d (%d) | %d (%d) | %s |\n",
                     std::filesystem::path(path).stem().c_str(), board.Components().size(), outcome.movable, Mm(gap),
-                    seconds, Mm(before.connectionLength), Mm(after.connectionLength), after.overlappingPairs,
+                    seconds, Mm(before.connectionLength), Mm(after.connectionLength), Mm(outcome.lengthBefore), Mm(outcome.lengthAfter), after.overlappingPairs,
                     locked.overlaps, after.outsideOutline, locked.outside, unfit.empty() ? "-" : unfit.c_str());
         std::fflush(stdout);
     }

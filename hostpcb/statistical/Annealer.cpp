@@ -11,6 +11,8 @@ constexpr int kSpreadTries = 400;
 constexpr int kStopPollInterval = 256;
 constexpr double kTargetAcceptance = 0.44;
 constexpr double kStartAcceptance = 0.85;
+// The refinement starts this far below the temperature that would accept most moves.
+constexpr double kRefineTemperatureRatio = 0.01;
 
 Coord Uniform(std::mt19937_64& random, Coord low, Coord high) {
     if (high <= low) return low;
@@ -75,6 +77,7 @@ struct Annealer::Trial {
     std::vector<int> nets;
     std::vector<double> lengths;
     double delta = 0;
+    double overlapAfter = 0;
 };
 
 Annealer::Annealer(Layout& layout, std::vector<int> parts, std::mt19937_64& random, AnnealSettings settings)
@@ -190,6 +193,7 @@ double Annealer::MoveDelta(Trial& trial) {
     }
     layout_.States[std::size_t(a)] = oldA;
     if (b >= 0) layout_.States[std::size_t(b)] = oldB;
+    trial.overlapAfter = after;
     trial.delta = wire + penaltyWeight_ * (after - before) / penaltyScale_;
     return trial.delta;
 }
@@ -209,6 +213,7 @@ void Annealer::Commit(const Trial& trial) {
 bool Annealer::TryMove(Trial& trial, double temperature) {
     if (!ProposeMove(trial)) return false;
     const double delta = MoveDelta(trial);
+    if (strict_ && trial.overlapAfter > 0) return false;
     if (delta <= 0 || (temperature > 0 && Uniform01(random_) < std::exp(-delta / temperature))) {
         Commit(trial);
         return true;
@@ -223,6 +228,7 @@ double Annealer::StartTemperature() {
     for (std::size_t k = 0; k < 4 * parts_.size() + 16; ++k) {
         if (!ProposeMove(trial)) continue;
         const double delta = MoveDelta(trial);
+        if (strict_ && trial.overlapAfter > 0) continue;
         if (delta > 0) {
             uphill += delta;
             ++count;
@@ -234,10 +240,33 @@ double Annealer::StartTemperature() {
 
 bool Annealer::Run(const std::function<bool()>& stop, const std::function<void()>& stepDone) {
     if (parts_.empty()) return true;
-    double temperature = StartTemperature();
+    return Cool(StartTemperature(), steps_, stop, stepDone);
+}
+
+void Annealer::Reload() {
+    for (int i = 0; i < int(boxes_.size()); ++i) {
+        const Box now = layout_.BoxOf(i);
+        if (now == boxes_[std::size_t(i)]) continue;
+        index_.Remove(i, boxes_[std::size_t(i)]);
+        boxes_[std::size_t(i)] = now;
+        index_.Insert(i, now);
+    }
+    for (int n = 0; n < int(model_.Nets.size()); ++n) netLength_[std::size_t(n)] = layout_.NetLength(n);
+}
+
+bool Annealer::Refine(const std::function<bool()>& stop, const std::function<void()>& stepDone) {
+    if (parts_.empty()) return true;
+    Reload();
+    strict_ = true;
+    window_ = std::max(minWindow_, maxWindow_ / 20);
+    return Cool(StartTemperature() * kRefineTemperatureRatio, kRefineSteps, stop, stepDone);
+}
+
+bool Annealer::Cool(double temperature, int steps, const std::function<bool()>& stop,
+                    const std::function<void()>& stepDone) {
     const auto movesPerStep = static_cast<std::size_t>(std::max(1.0, settings_.movesPerPart * double(parts_.size())));
     Trial trial;
-    for (int step = 0; step < steps_; ++step) {
+    for (int step = 0; step < steps; ++step) {
         std::size_t accepted = 0;
         for (std::size_t move = 0; move < movesPerStep; ++move) {
             if (move % kStopPollInterval == 0 && stop && stop()) return false;

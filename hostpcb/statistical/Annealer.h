@@ -39,6 +39,12 @@ public:
     // when stopped.
     bool Run(const std::function<bool()>& stop, const std::function<void()>& stepDone);
 
+    // After legalisation: a short cool run at a low temperature in which no move may
+    // bring two parts inside each other's gap, so the wire length lost to legalising is
+    // won back without making the placement illegal again. Reads the layout afresh.
+    static constexpr int kRefineSteps = 30;
+    bool Refine(const std::function<bool()>& stop, const std::function<void()>& stepDone);
+
     double WireLength() const;
 
 private:
@@ -49,6 +55,9 @@ private:
     double MoveDelta(Trial& trial);
     void Commit(const Trial& trial);
     double StartTemperature();
+    bool Cool(double temperature, int steps, const std::function<bool()>& stop,
+              const std::function<void()>& stepDone);
+    void Reload();
 
     Layout& layout_;
     const PlacementModel& model_;
@@ -66,6 +75,7 @@ private:
     Coord minWindow_ = 1;
     Coord maxWindow_ = 1;
     int steps_ = 0;
+    bool strict_ = false;  // moves that break a gap are refused
 };
 
 }  // namespace hostpcb::statistical

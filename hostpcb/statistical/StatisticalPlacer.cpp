@@ -103,13 +103,14 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         }
     }
 
+    Annealer annealer(layout, annealed, random, settings.anneal);
     if (!stop()) {
-        Annealer annealer(layout, annealed, random, settings.anneal);
         Phase phase("Annealing component positions ...", annealer.StepCount());
         annealer.Run(stop, [&] { phase.Step(); });
         WriteLayout(layout);
     }
 
+    std::vector<int> unfit;
     if (!stopped) {
         std::vector<int> all = annealed;
         all.insert(all.end(), homeless.begin(), homeless.end());
@@ -117,11 +118,25 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         Phase phase("Removing overlaps ...", int(all.size()));
         legaliser.Run(all, stop, [&] { phase.Step(); });
         WriteLayout(layout);
-        if (!stopped) {
-            for (const int i : legaliser.Unfit()) {
-                outcome.unfit.push_back(model.Parts[std::size_t(i)].component->Designator());
-            }
+        unfit = legaliser.Unfit();
+    }
+
+    if (!stopped) {
+        // Parts without room stay parked; the others refine among themselves.
+        std::vector<int> settled;
+        for (const int i : annealed) {
+            if (std::find(unfit.begin(), unfit.end(), i) == unfit.end()) settled.push_back(i);
         }
+        for (const int i : homeless) {
+            if (std::find(unfit.begin(), unfit.end(), i) == unfit.end()) settled.push_back(i);
+        }
+        Annealer refiner(layout, settled, random, settings.anneal);
+        Phase phase("Refining component positions ...", Annealer::kRefineSteps);
+        refiner.Refine(stop, [&] { phase.Step(); });
+        WriteLayout(layout);
+    }
+    if (!stopped) {
+        for (const int i : unfit) outcome.unfit.push_back(model.Parts[std::size_t(i)].component->Designator());
     }
 
     if (stopped && restore) {
