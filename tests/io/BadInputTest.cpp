@@ -180,6 +180,28 @@ TEST_F(BadInputTest, FlippingOddButValidFootprintsWritesAReadableBoard) {
     EXPECT_EQ(iotest::ReadFile(path_), board);
 }
 
+TEST_F(BadInputTest, FlippedLayerNamesAreQuotedWhenTheyMustBe) {
+    // Found by fuzz_board: the front copper's name, quoted in the layer table, was written
+    // bare into a footprint that used bare names, and its ')' closed the list.
+    const std::string board =
+        "(kicad_pcb (version 20171130)\n"
+        "  (layers (0 \"F).Cu\" signal) (31 Bottom signal))\n"
+        "  (module R (layer Bottom) (at 10 10)\n"
+        "    (fp_text reference R1 (at 0 0) (layer B.SilkS))\n"
+        "    (pad 1 smd rect (at 0 0) (size 1 1) (layers Bottom))))\n";
+    iotest::WriteFile(path_, board);
+    auto loaded = io::LoadBoardFile(path_);
+    loaded->board->FindComponent("R1")->SetLayer(PCB_TOP_LAYER);
+    io::SaveOptions options;
+    options.output = dir_.file("out.kicad_pcb");
+    io::SaveBoardFile(*loaded, options);
+    const std::string out = iotest::ReadFile(options.output);
+    EXPECT_NE(out.find("(module R (layer \"F).Cu\")"), std::string::npos) << out;
+    EXPECT_NE(out.find("(layers \"F).Cu\")"), std::string::npos) << out;
+    auto written = io::KicadBoard::load(options.output);
+    EXPECT_FALSE(written->footprints().at(0).back);
+}
+
 TEST_F(BadInputTest, OnlyRegularFilesAreRead) {
     EXPECT_EQ(LoadError(""), path_ + ":1:1: empty input: expected '('");
     try {
