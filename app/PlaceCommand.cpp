@@ -84,6 +84,19 @@ bool UserClosesForm(const std::vector<std::string>& answers, const std::string& 
     return false;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) {
+        return true;
+    }
+    const std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) {
+        return false;
+    }
+    const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
+    return !ec && ca == cb;
+}
+
 }  // namespace
 
 bool NeedsSetupDialog(const PlaceOptions& o) {
@@ -140,6 +153,12 @@ std::vector<std::string> PlacerDialogAnswers(const PlaceOptions& o) {
 
 int RunPlaceCommand(const PlaceOptions& options) {
     const auto start = std::chrono::steady_clock::now();
+    // Said before the run rather than after it.
+    const std::string target = options.Output.empty() ? io::DefaultOutputPath(options.Board) : options.Output;
+    if (!options.InPlace && SameFile(target, options.Board)) {
+        std::cerr << "autoplacer: refusing to overwrite the input board " << options.Board << " (use --in-place)\n";
+        return kPlaceCannotWrite;
+    }
     std::unique_ptr<io::LoadedBoard> loaded;
     try {
         loaded = io::LoadBoardFile(options.Board);

@@ -156,8 +156,10 @@ TEST_F(PlaceCommand, OutputOptionsAndInPlace) {
     EXPECT_FALSE(fs::exists(scratch / "demo.placed.kicad_pcb"));
     EXPECT_EQ(ReadWholeFile(input), original);
 
-    const Outcome refused = RunPlace({input.string(), "-o", input.string()}, scratch);
-    EXPECT_NE(refused.status, 0);
+    // Refused at once, before any placement.
+    const Outcome refused = RunPlace({input.string(), "-o", (scratch / "." / input.filename()).string()}, scratch);
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_EQ(refused.err, "autoplacer: refusing to overwrite the input board " + input.string() + " (use --in-place)\n");
     EXPECT_EQ(ReadWholeFile(input), original);
 
     ASSERT_EQ(RunPlace({input.string(), "--in-place", "--quick"}, scratch).status, 0);
