@@ -335,7 +335,8 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");
-    place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement");
+    place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement")
+        ->excludes(statistical);
     std::vector<CLI::Option*> setupOptions;
     setupOptions.push_back(place->add_option("--grid", options->Grid, "Placement grid, e.g. 25mil or 0.5mm"));
     setupOptions.push_back(

@@ -166,6 +166,20 @@ TEST_F(PlaceCommand, OutputOptionsAndInPlace) {
     EXPECT_NE(ReadWholeFile(input), original);
 }
 
+TEST_F(PlaceCommand, StatisticalChoiceHandsTheBoardToTheHostPlacer) {
+    const fs::path input = Copy(fs::path(kSourceDir) / "demo" / "demo.kicad_pcb");
+    const fs::path report = scratch / "report.json";
+    const Outcome run = RunPlace({input.string(), "--statistical", "--report", report.string()}, scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(ReadWholeFile(report));
+    // The cluster placer's phases never ran; the host's placer moved the parts.
+    for (const auto& phase : json["phases"]) {
+        EXPECT_NE(phase["phase"], "Making absolute placements ...");
+    }
+    EXPECT_GT(json["moved"].get<int>(), 0);
+    EXPECT_NE(RunPlace({input.string(), "--statistical", "--quick"}, scratch).status, 0);
+}
+
 TEST_F(PlaceCommand, BoardWithoutOutlineFailsWithTheMessageAndWritesNothing) {
     std::string text = ReadWholeFile(fs::path(kSourceDir) / "demo" / "demo.kicad_pcb");
     const std::size_t outline = text.find("(gr_rect");
