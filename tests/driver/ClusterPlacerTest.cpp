@@ -401,6 +401,13 @@ TEST_F(DriverTest, StatisticalGapFallsBackFromAClassScopedComponentClearance) {
     EXPECT_EQ(driver.DefaultPlacementGap(), 80000);
 }
 
+TEST_F(DriverTest, StatisticalGapOfAKicadBoardIsItsClearance) {
+    // A rule without scope entries covers the whole board, as KiCad's clearance does.
+    auto loaded = io::LoadBoardFile(std::string(AUTOPLACER_BOARDS_DIR) + "/bp-irtoy.kicad_pcb");
+    TAutoPlacerDriver driver(loaded->board->Handle(), false);
+    EXPECT_EQ(driver.DefaultPlacementGap(), Round(0.2 * 10000 / 0.0254));
+}
+
 TEST_F(DriverTest, StatisticalPlacerWritesBothGapsAndHandsTheBoardOver) {
     board->placerOptions.powerNets = "VCC";
     board->placerOptions.value1 = 1;
