@@ -20,10 +20,10 @@ trap 'rm -rf "$work"' EXIT
 for board in "$boards"/*.kicad_pcb; do
   name=$(basename "$board" .kicad_pcb)
   start=$(date +%s.%N)
-  # In a subshell, so that the shell's note about a killed run stays out of the table.
-  (timeout --signal=KILL "$limit" nice "$app" place "$board" -o "$work/$name.placed.kicad_pcb" \
+  # Grouped, so that the shell's note about a killed run stays out of the table.
+  { timeout --signal=KILL "$limit" nice "$app" place "$board" -o "$work/$name.placed.kicad_pcb" \
     --report "$work/$name.json" --batch --registry "$work/registry.json" \
-    >"$work/$name.out" 2>"$work/$name.err" </dev/null) 2>/dev/null
+    >"$work/$name.out" 2>"$work/$name.err" </dev/null; } 2>/dev/null
   status=$?
   end=$(date +%s.%N)
   echo "$name $status $start $end" >>"$work/runs.txt"
