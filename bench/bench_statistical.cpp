@@ -10,9 +10,10 @@
 // clearance gap, else 50 mil; and 0.4 of it. (A rule with an empty scope covers the
 // whole board.)
 //
-//     bench_statistical [--seed N] [--moves M] [BOARD.kicad_pcb ...]
+//     bench_statistical [--seed N] [--moves M] [--gap MM] [BOARD.kicad_pcb ...]
 //
-// --moves sets the annealing effort (move attempts per part and temperature step).
+// --moves sets the annealing effort (move attempts per part and temperature step);
+// --gap writes that gap (and 0.4 of it) instead of the one the board's rules give.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -85,11 +86,14 @@ double Mm(double units) { return units * 0.0254 / 10000.0; }
 int main(int argc, char** argv) {
     uint64_t seed = 1;
     double moves = hostpcb::statistical::AnnealSettings{}.movesPerPart;
+    double gapMm = 0;
     std::vector<std::string> boards;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc) {
             seed = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--gap" && i + 1 < argc) {
+            gapMm = std::strtod(argv[++i], nullptr);
         } else if (arg == "--moves" && i + 1 < argc) {
             moves = std::strtod(argv[++i], nullptr);
         } else {
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
     for (const std::string& path : boards) {
         std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
         hostpcb::Board& board = *loaded->board;
-        const int32_t gap = DefaultPlacementGap(board);
+        const int32_t gap = gapMm > 0 ? hostpcb::MmToUnits(gapMm) : DefaultPlacementGap(board);
         board.placerOptions.value1 = gap;
         board.placerOptions.value2 = static_cast<int32_t>(std::nearbyint(0.4 * gap));
         const app::BoardMetrics before = app::MeasureBoard(board);

@@ -72,6 +72,8 @@ public:
     // clearance rule of the pair when that asks for more.
     Coord Gap(int a, int b) const;
     Coord MaxGap() const { return maxGap_; }
+    // Every pair has the same gap (no gap rule is scoped to nets, classes or parts).
+    bool UniformGaps() const { return !scopedGapRules_; }
     // Whether two parts on these sides can meet (same side, or one goes through).
     bool SidesConflict(int a, LayerNumber sideA, int b, LayerNumber sideB) const;
 
