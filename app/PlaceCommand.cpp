@@ -262,7 +262,6 @@ int RunPlaceCommand(const PlaceOptions& options) {
     }
 
     RepaintAfterRedraw(client, board);
-    report.after = MeasureBoard(board);
     CompareComponents(states, report);
     report.outcome = dialogs.StopConfirmed() ? (dialogs.RestoreAsked() ? "stopped, components restored" : "stopped")
                                              : "placed";
@@ -277,6 +276,8 @@ int RunPlaceCommand(const PlaceOptions& options) {
             std::cerr << "autoplacer: " << warning << '\n';
         }
         report.output = saved.path;
+        // Measured once the file is written: the writer drops stale routing from the board.
+        report.after = MeasureBoard(board);
     } catch (const std::exception& failure) {
         std::cerr << "autoplacer: cannot write the board: " << failure.what() << '\n';
         return kPlaceCannotWrite;

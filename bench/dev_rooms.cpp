@@ -6,10 +6,11 @@
 // components, cluster extraction, the arrangement of the clusters, sorting the
 // clusters by size and the room placement (no absolute placement). It prints
 // how many rooms overlap another room, stick out of the outline or leave the
-// keep-out extent, and the time of each phase.
+// keep-out extent (judged 10 mil inside their edges, since packed rooms may
+// touch the outline), how many found no legal place, and the phase times.
 //
-// Until the relative placer arranges the clusters, each main cluster's room
-// size is its bounding rectangle after the spread.
+// With --bounds the relative placement is left out and each main cluster's
+// room size is its bounding rectangle after the spread instead.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -28,6 +29,7 @@
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
 #include "engines/KeepOut.h"
+#include "engines/RelativePlacer.h"
 #include "engines/RoomPlacer.h"
 #include "engines/TreeBasedPlacer.h"
 #include "hostpcb/Host.h"
@@ -90,15 +92,21 @@ bool Overlap(const TRect& a, const TRect& b) {
            std::max(a.Bottom, b.Bottom) < std::min(a.Top, b.Top);
 }
 
+// Rooms are judged this far inside their edges against the outline: a room
+// packed onto the outline touches it.
+constexpr int32_t kOutlineInset = 100000;
+
 struct RoomFigures {
     int rooms = 0;
+    int fallback = 0;
+    int besideFixed = 0;
     int overlapping = 0;
     int outsideOutline = 0;
     int outsideExtent = 0;
     double seconds = 0;
 };
 
-RoomFigures RunBoard(const std::string& path, bool verbose) {
+RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     io::LoadOptions load;
     std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path, load);
     app::AppClient client;
@@ -128,14 +136,20 @@ RoomFigures RunBoard(const std::string& path, bool verbose) {
     clock.Time("pre-cluster analysis", [&] { TPreClusterAnalyzer(context, options, components).Run(lists, remaining); });
     clock.Time("pair tree, remaining components", [&] { tree = TPairGenerator(context, *remaining).BuildTree(); });
     clock.Time("cluster extraction", [&] { lists.Clusters = TClusterExtractor(options).Extract(tree); });
-    clock.Time("cluster rooms from bounds", [&] {
-        for (TCluster* cluster : *lists.Clusters) {
-            cluster->Rect = cluster->GetBoundingRect(kMovableGroups);
-        }
-    });
+    if (bounds) {
+        clock.Time("cluster rooms from bounds", [&] {
+            for (TCluster* cluster : *lists.Clusters) {
+                cluster->Rect = cluster->GetBoundingRect(kMovableGroups);
+            }
+        });
+    } else {
+        clock.Time("relative placement", [&] { TRelativePlacer(context).Run(lists, options); });
+    }
     clock.Time("sorting clusters by size", [&] { SortClustersBySize(lists); });
     RoomFigures figures;
-    figures.seconds = clock.Time("room placement", [&] { TRoomPlacer(context, options).Run(lists); });
+    TRoomPlacer placer(context, options);
+    figures.seconds = clock.Time("room placement", [&] { placer.Run(lists); });
+    figures.fallback = placer.FallbackClusters.Count();
     Client = nullptr;
 
     std::vector<TRect> rooms;
@@ -150,6 +164,7 @@ RoomFigures RunBoard(const std::string& path, bool verbose) {
             rooms.push_back(cluster->Rect);
             const bool fixed = !cluster->FixedGroups.Empty() && cluster->LargestComponent(kFixedGroups) != nullptr;
             kinds.push_back(fixed ? "main, fixed" : kind);
+            figures.besideFixed += fixed ? 1 : 0;
             roomArea += static_cast<double>(RectWidth(cluster->Rect)) * RectHeight(cluster->Rect);
         }
     }
@@ -157,37 +172,38 @@ RoomFigures RunBoard(const std::string& path, bool verbose) {
     const TRect& extent = context.KeepOutExtent;
     figures.rooms = static_cast<int>(rooms.size());
     for (std::size_t i = 0; i < rooms.size(); ++i) {
-        const TRect& r = rooms[i];
+        const TRect& room = rooms[i];
         for (std::size_t j = 0; j < rooms.size(); ++j) {
-            if (i != j && Overlap(r, rooms[j])) {
+            if (i != j && Overlap(room, rooms[j])) {
                 ++figures.overlapping;
                 break;
             }
         }
+        const TRect r = InflateRectXY(room, -std::min(kOutlineInset, RectWidth(room) / 2),
+                                      -std::min(kOutlineInset, RectHeight(room) / 2));
         const bool inside = app::InsideOutline(outline, {r.Left, r.Bottom}) &&
                             app::InsideOutline(outline, {r.Right, r.Bottom}) &&
                             app::InsideOutline(outline, {r.Right, r.Top}) &&
                             app::InsideOutline(outline, {r.Left, r.Top});
         figures.outsideOutline += inside ? 0 : 1;
-        figures.outsideExtent += RectContainsRect(extent, r) ? 0 : 1;
-        if (verbose && (!inside || !RectContainsRect(extent, r))) {
+        const bool inExtent = RectContainsRect(extent, room);
+        figures.outsideExtent += inExtent ? 0 : 1;
+        if (verbose && (!inside || !inExtent)) {
             std::printf("    %-14s room %8.0f x %8.0f mil at (%8.0f, %8.0f) mil from the extent's corner:%s%s\n",
-                        kinds[i], RectWidth(r) / 1e4, RectHeight(r) / 1e4, (r.Left - extent.Left) / 1e4,
-                        (r.Bottom - extent.Bottom) / 1e4, inside ? "" : " outside the outline",
-                        RectContainsRect(extent, r) ? "" : ", leaves the extent");
+                        kinds[i], RectWidth(room) / 1e4, RectHeight(room) / 1e4, (room.Left - extent.Left) / 1e4,
+                        (room.Bottom - extent.Bottom) / 1e4, inside ? "" : " outside the outline",
+                        inExtent ? "" : ", leaves the extent");
         }
     }
-    if (verbose) {
-        std::printf("    extent %.0f x %.0f mil; rooms cover %.2f times its area\n", RectWidth(extent) / 1e4,
-                    RectHeight(extent) / 1e4,
-                    roomArea / (static_cast<double>(RectWidth(extent)) * RectHeight(extent)));
-    }
+    const double cover = roomArea / (static_cast<double>(RectWidth(extent)) * RectHeight(extent));
 
-    std::printf("%-24s %4d rooms (%3d main, %2d IC-cap, %2d same-footprint, %2d confinement), %s outline: "
-                "%3d overlap another, %3d stick out of the outline, %3d leave the extent; rooms %.3f s\n",
-                std::filesystem::path(path).stem().string().c_str(), figures.rooms, lists.Clusters->Count(),
+    std::printf("%-21s %-11s %4d rooms (%3d main, %2d IC-cap, %2d same-fp, %2d confinement; %2d beside fixed), "
+                "cover %.2f x extent: %3d by fallback, %3d overlap another, %3d stick out of the outline, "
+                "%3d leave the extent; rooms %.3f s\n",
+                std::filesystem::path(path).stem().string().c_str(),
+                context.KeepOutIsRectangular ? "rectangular" : "irregular", figures.rooms, lists.Clusters->Count(),
                 lists.ICCapClusters->Count(), lists.SameFootprintClusters->Count(),
-                lists.ConfinementClusters->Count(), context.KeepOutIsRectangular ? "rectangular" : "irregular",
+                lists.ConfinementClusters->Count(), figures.besideFixed, cover, figures.fallback,
                 figures.overlapping, figures.outsideOutline, figures.outsideExtent, figures.seconds);
     if (verbose) {
         for (const auto& [name, seconds] : clock.Phases) {
@@ -208,12 +224,14 @@ RoomFigures RunBoard(const std::string& path, bool verbose) {
 int main(int argc, char** argv) {
     std::vector<std::string> boards;
     bool verbose = false;
+    bool bounds = false;
     CLI::App cli{
         "dev_rooms: developer tool, not for users. Runs a placement up to the rooms on KiCad boards (default: "
         "every board of the shared boards folder) and reports overlapping rooms, rooms outside the outline and "
         "the time of the room placement."};
     cli.add_option("BOARDS", boards, "KiCad boards (.kicad_pcb)");
-    cli.add_flag("-v,--verbose", verbose, "Print the time of every phase");
+    cli.add_flag("-v,--verbose", verbose, "Print the time of every phase and every room that leaves the outline");
+    cli.add_flag("--bounds", bounds, "Size the main clusters' rooms by their bounds instead of arranging them");
     CLI11_PARSE(cli, argc, argv);
     if (boards.empty()) {
         for (const auto& entry : std::filesystem::directory_iterator(AUTOPLACER_BOARDS_DIR)) {
@@ -226,7 +244,7 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const std::string& path : boards) {
         try {
-            RunBoard(path, verbose);
+            RunBoard(path, verbose, bounds);
         } catch (const std::exception& failure) {
             Client = nullptr;
             std::cerr << "dev_rooms: " << path << ": " << failure.what() << "\n";

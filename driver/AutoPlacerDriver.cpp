@@ -6,6 +6,7 @@
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
+#include "engines/AbsolutePlacer.h"
 #include "engines/KeepOut.h"
 #include "engines/RelativePlacer.h"
 #include "engines/RoomPlacer.h"
@@ -22,6 +23,7 @@
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"
 #include "plugin/Commands_AutoPlacer.h"
+#include "plugin/Main_AutoPlacer.h"
 #include "settings/NewPlacerInterface.h"
 #include "settings/PlacerDialog.h"
 
@@ -49,6 +51,14 @@ int64_t BiggestComponentArea(const TCluster* cluster) {
         }
     }
     return biggest;
+}
+
+void ShowWaitCursor(bool busy) {
+    if (Client != nullptr) {
+        if (sdk::IDialogHost* host = Client->GetDialogHost()) {
+            host->SetWaitCursor(busy);
+        }
+    }
 }
 
 template <typename Visit>
@@ -177,6 +187,7 @@ void TAutoPlacerDriver::SortClustersBySize() {
     }
     StepBegins(TPlacerStep::SortClusters);
     PcbApi::PcbApi_Percent_Init("Sorting clusters by component size ...", 1);
+    ShowWaitCursor(true);
     ForEachClusterList(ClusterLists, [](TClusterList& list, bool) {
         std::unordered_map<const TCluster*, int64_t> keys;
         for (const TCluster* cluster : list) {
@@ -188,6 +199,7 @@ void TAutoPlacerDriver::SortClustersBySize() {
         });
     });
     PcbApi::PcbApi_Percent_Finish();
+    ShowWaitCursor(false);
 }
 
 void TAutoPlacerDriver::SetClusterRectsFromBounds() {
@@ -317,15 +329,8 @@ void TAutoPlacerDriver::Run() {
 }
 
 bool TAutoPlacerDriver::ShowSetupDialog() {
-    TPlacerSetupDialog dialog(Options, Context);
-    if (dialog.ShowModal() != sdk::kModalOk) {
-        return false;
-    }
-    auto powerNets = std::make_unique<TFastListOf<PcbHandle>>();
-    ApplySetupDialog(dialog, Options, *powerNets);
-    OwnedPowerNets = std::move(powerNets);
-    Context.PowerNets = OwnedPowerNets.get();
-    return true;
+    // The dialog's power-net list replaces the driver's own list in place.
+    return ShowPlacerSetupDialog(Options, Context);
 }
 
 void TAutoPlacerDriver::RunStatisticalPlacer(bool automaticUpdate) {
@@ -342,6 +347,32 @@ void TAutoPlacerDriver::RunStatisticalPlacer(bool automaticUpdate) {
 }
 
 namespace {
+
+// Makes the host draw the board again when an engine fails after the board was
+// hidden for the run, so a failed run never leaves the board invisible.
+class TBoardViewGuard {
+public:
+    explicit TBoardViewGuard(TAutoPlacerDriver& driver) : Driver(driver) {}
+    ~TBoardViewGuard() {
+        if (Open) {
+            try {
+                Driver.FinishBoardView();
+            } catch (...) {
+                // Already unwinding from an engine's failure; that error is the one reported.
+            }
+        }
+    }
+    TBoardViewGuard(const TBoardViewGuard&) = delete;
+    TBoardViewGuard& operator=(const TBoardViewGuard&) = delete;
+    void Finish() {
+        Open = false;
+        Driver.FinishBoardView();
+    }
+
+private:
+    TAutoPlacerDriver& Driver;
+    bool Open = true;
+};
 
 // Closes the modification bracket when an engine fails half-way, so the host's
 // undo history never keeps an open bracket.
@@ -388,6 +419,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
 
     StepBegins(TPlacerStep::PrepareBoardView);
     PrepareBoardView();
+    TBoardViewGuard view(*this);
 
     StepBegins(TPlacerStep::BeginModify);
     const std::unique_ptr<TComponentHandleList> handles = SavedPositions->Handles();
@@ -477,7 +509,11 @@ void TAutoPlacerDriver::RunClusterPlacer() {
         rooms.Run(ClusterLists);
     }
 
-    // Absolute placement: not wired yet (its engine is not merged).
+    if (!Options.StrictFloorPlanning && !CheckStopRequest()) {
+        StepBegins(TPlacerStep::AbsolutePlacement);
+        TAbsolutePlacer absolute(Options, Context);
+        absolute.Run(ClusterLists);
+    }
 
     StepBegins(TPlacerStep::EndModify);
     bracket.Close();
@@ -488,7 +524,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
     }
 
     StepBegins(TPlacerStep::FinishBoardView);
-    FinishBoardView();
+    view.Finish();
 }
 
 }  // namespace autoplacer

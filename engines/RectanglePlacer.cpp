@@ -80,7 +80,19 @@ TRect TRectanglePlacer::MoveRectToCorner(const TPoint& corner, const TRect& rect
 TRect TRectanglePlacer::Turned(const TRect& rect) { return Rect(0, RectWidth(rect), RectHeight(rect), 0); }
 
 bool TRectanglePlacer::RectFitsArea(const TRect& r) const {
-    return RectFitsKeepOut(Context, Context.KeepOutExtent, r, 0);
+    if (Context.KeepOutIsRectangular) {
+        return RectFitsAreaWithGap(r, Context.KeepOutExtent, 0);
+    }
+    if (Context.KeepOutPrimitives == nullptr || !RectFitsAreaWithGap(r, Context.KeepOutExtent, 0)) {
+        return false;
+    }
+    // The anchors of an irregular outline lie on it, and a rectangle there
+    // touches it: judged exactly, none of them would ever be legal, and every
+    // room would fall back to the extent's corner, off the board. Within the
+    // extent, the tolerance lets a room reach at most into the outline's track.
+    const int32_t dx = std::min(kOutlineTouchTolerance, RectWidth(r) / 2);
+    const int32_t dy = std::min(kOutlineTouchTolerance, RectHeight(r) / 2);
+    return RectIsLegal(InflateRectXY(r, -dx, -dy), *Context.KeepOutPrimitives, 0);
 }
 
 bool TRectanglePlacer::CornerFits(const TPoint& corner, const TRect& rect) const {
@@ -178,6 +190,7 @@ bool TRectanglePlacer::PlaceRect(TRect& rect, uint8_t verticalPreference, uint8_
 
     bool turn = false;
     std::optional<int32_t> corner;
+    LastPlacementFellBack = !givenCorner && !turnedCorner;
     if (givenCorner && turnedCorner) {
         turn = turnedScore < givenScore;
         corner = turn ? turnedCorner : givenCorner;

@@ -33,6 +33,9 @@ inline constexpr uint8_t kEdgeAway = 2;
 inline constexpr int64_t kEdgeNearDistance = 2000000;
 // The score of a violated edge preference: it outweighs any realistic growth.
 inline constexpr int64_t kEdgePenalty = 5000;
+// On an irregular outline a rectangle is judged this far (10 mil) inside its
+// edges, so that one anchored on the outline may touch it.
+inline constexpr int32_t kOutlineTouchTolerance = 100000;
 
 class TRectanglePlacer {
 public:
@@ -56,6 +59,8 @@ public:
     static TRect MoveRectToCorner(const TPoint& corner, const TRect& rect);
     // Width and height exchanged, at the origin.
     static TRect Turned(const TRect& rect);
+    // Within the extent; on an irregular keep-out also a legal place for the
+    // rectangle shrunk by kOutlineTouchTolerance (at most to its centre line).
     bool RectFitsArea(const TRect& r) const;
     bool CornerFits(const TPoint& corner, const TRect& rect) const;
     int64_t GrowthScore(const TPoint& corner, const TRect& rect) const;
@@ -76,6 +81,9 @@ public:
 
     uint8_t VerticalEdgePreference = kEdgeNoPreference;
     uint8_t HorizontalEdgePreference = kEdgeNoPreference;
+    // The last PlaceRect found no legal anchor and took the least bad one, so
+    // the rectangle may overlap others or leave the area.
+    bool LastPlacementFellBack = false;
 
 private:
     void AddCorners(const TRect& r);

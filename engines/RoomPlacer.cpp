@@ -139,7 +139,7 @@ void TRoomPlacer::PlaceSpecialClusters(TClusterList* list) {
         const TEdgePreferences preferences = EdgePreferencesOfPadPattern(cluster.MaxPadPattern());
         bool turned = false;
         if (cluster.RemovedFromBoard) {
-            turned = Packer->PlaceRect(cluster.Rect, preferences.Vertical, preferences.Horizontal);
+            turned = PackRoom(cluster, preferences);
         } else {
             Packer->CommitRect(&cluster.Rect);
         }
@@ -155,12 +155,20 @@ void TRoomPlacer::PlaceRemainingClusters() {
         }
         bool turned = false;
         if (cluster.RemovedFromBoard) {
-            turned = Packer->PlaceRect(cluster.Rect, kEdgeNoPreference, kEdgeNoPreference);
+            turned = PackRoom(cluster, TEdgePreferences{});
         } else {
             Packer->CommitRect(&cluster.Rect);
         }
         FinishCluster(cluster, turned);
     });
+}
+
+bool TRoomPlacer::PackRoom(TCluster& cluster, const TEdgePreferences& preferences) {
+    const bool turned = Packer->PlaceRect(cluster.Rect, preferences.Vertical, preferences.Horizontal);
+    if (Packer->LastPlacementFellBack) {
+        FallbackClusters.Add(&cluster);
+    }
+    return turned;
 }
 
 void TRoomPlacer::FinishCluster(TCluster& cluster, bool turned) {

@@ -74,8 +74,14 @@ public:
     TClusterList* ICCapClusters = nullptr;
     TClusterList* SameFootprintClusters = nullptr;
     TClusterList* ConfinementClusters = nullptr;
+    // Clusters whose room found no legal place, so the packer's fallback put it
+    // where it overlaps or sticks out least (borrowed; only recorded).
+    TClusterList FallbackClusters;
 
 private:
+    // Packs the cluster's room and records a fallback; answers whether it was turned.
+    bool PackRoom(TCluster& cluster, const TEdgePreferences& preferences);
+
     // Runs pass(cluster) for each cluster of the list under the progress bar
     // "Defining rooms ...", polling the stop check before and after each.
     template <typename Pass>

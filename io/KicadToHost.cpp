@@ -306,7 +306,11 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
         const Point origin = CheckedToHost(fp.at, at ? *at : *fp.node, name);
         const double rotation = HostRotation(fp);
         hostpcb::Component& c = board.AddComponent(fp.reference, fp.libId, origin, rotation, side, fp.value);
-        c.moveable = !fp.locked;
+        // A footprint that draws part of the board outline carries the outline
+        // with it in KiCad: moving it would move the board's edge, so it stays.
+        const bool drawsBoardEdge = std::any_of(fp.graphics.begin(), fp.graphics.end(),
+                                                [](const KShape& g) { return g.layer == "Edge.Cuts"; });
+        c.moveable = !fp.locked && !drawsBoardEdge;
         for (const KPad& pad : fp.pads) {
             const std::string padName = name + ", pad " + pad.number;
             const hostpcb::PadGeometry g = PadShape(pad, mapping.warnings, fp.reference, padName);

@@ -34,6 +34,13 @@ bool IsNumberAtom(const SNode* n) {
     }
 }
 
+// True when `text` reads back as the same symbol unquoted. A flipped layer name comes
+// from the layer table, where it may have been quoted ("F).Cu").
+bool IsBareSymbol(std::string_view text) {
+    if (text.empty() || text.front() == '"') return false;
+    return text.find_first_of("() \t\n\r\f\v") == std::string_view::npos;
+}
+
 // Changes the sign of a number atom without touching its digits; anything else (a
 // missing value included) stays as it is.
 void NegateAtom(SExprDocument& doc, SNode* atom) {
@@ -259,7 +266,12 @@ private:
             }
             const std::string v = a->value();
             const std::string f = FlippedLayerName(kicad_, v);
-            if (f != v) doc_.setAtom(*a, a->isString() ? SExprDocument::quote(f) : f);
+            if (f == v) continue;
+            if (a->isString() || !IsBareSymbol(f)) {
+                doc_.setAtomString(*a, f);
+            } else {
+                doc_.setAtom(*a, f);
+            }
         }
     }
 

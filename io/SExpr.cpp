@@ -358,6 +358,11 @@ void SExprDocument::setAtomNumber(SNode& atom, double value, int decimals) {
     setAtom(atom, formatNumber(value, decimals));
 }
 
+void SExprDocument::setAtomString(SNode& atom, std::string_view value) {
+    setAtom(atom, quote(value));
+    atom.type_ = SNode::Type::String;
+}
+
 void SExprDocument::remove(SNode& node) {
     if (&node == root_) node.fail("cannot remove the top-level list");
     if (!node.removed_) modified_ = true;

@@ -2,11 +2,15 @@
 // that switch steps, the component order, stopping (confirmed with and without
 // restore, declined) and what the host is told.
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
 #include "DriverFixture.h"
 #include "host/PcbRecords.h"
 #include "hostpcb/PcbServer.h"
+#include "io/BoardFiles.h"
 #include "model/Cluster.h"
 #include "model/OldComponentPositions.h"
 
@@ -61,15 +65,21 @@ TEST_F(DriverTest, DefaultRunGoesThroughTheStepsInOrderAndRedraws) {
     EXPECT_EQ(board->Messages().ClosedBrackets(), 1u);
     EXPECT_EQ(board->Messages().Depth(), 0);
 
-    // Zoom to the outline, then the closing zoom, net optimisation and redraw.
+    // Zoom to the outline first; last the same zoom, net optimisation and
+    // redraw. In between only the group placer's redraws.
     const auto& calls = client.GetProcessCalls();
-    ASSERT_EQ(calls.size(), 4u);
+    ASSERT_GE(calls.size(), 4u);
+    const std::size_t last = calls.size() - 1;
     EXPECT_EQ(calls[0].Process, "PCB:Zoom");
-    EXPECT_EQ(calls[0].Parameters, calls[1].Parameters);
-    EXPECT_EQ(calls[1].Process, "PCB:Zoom");
-    EXPECT_EQ(calls[2].Process, "PCB:NetList");
-    EXPECT_EQ(calls[2].Parameters, "Optimize=All");
-    EXPECT_EQ(calls[3].Parameters, "Action=Redraw");
+    EXPECT_EQ(calls[last - 2].Process, "PCB:Zoom");
+    EXPECT_EQ(calls[last - 2].Parameters, calls[0].Parameters);
+    EXPECT_EQ(calls[last - 1].Process, "PCB:NetList");
+    EXPECT_EQ(calls[last - 1].Parameters, "Optimize=All");
+    EXPECT_EQ(calls[last].Process, "PCB:Zoom");
+    EXPECT_EQ(calls[last].Parameters, "Action=Redraw");
+    for (std::size_t i = 1; i + 2 < last; ++i) {
+        EXPECT_EQ(calls[i].Parameters, "Action=Redraw") << i;
+    }
     for (const auto& call : calls) {
         EXPECT_EQ(call.Size, 256);
     }
@@ -283,6 +293,50 @@ TEST_F(StoppingTest, ConfirmedStopWithRestorePutsEveryComponentBackSideCorrectio
     EXPECT_TRUE(Ran(Step::RestorePositions));
     EXPECT_EQ(client.GetProcessCalls().back().Parameters, "Action=Redraw");
     EXPECT_EQ(board->Messages().Depth(), 0);
+}
+
+TEST_F(StoppingTest, RestoredRealBoardIsWrittenByteForByte) {
+    const std::string input = std::string(AUTOPLACER_BOARDS_DIR) + "/tkey-tk1.kicad_pcb";
+    auto loaded = io::LoadBoardFile(input);
+    hostpcb::Board& real = *loaded->board;
+    // A bottom-only rule for a top part and a top-only rule for a bottom part:
+    // the run flips both before anything else.
+    const hostpcb::Component* top = nullptr;
+    const hostpcb::Component* bottom = nullptr;
+    for (const hostpcb::Component* c : real.Components()) {
+        if (c->moveable && c->Layer() == PCB_TOP_LAYER && top == nullptr) top = c;
+        if (c->moveable && c->Layer() == PCB_BOTTOM_LAYER && bottom == nullptr) bottom = c;
+    }
+    ASSERT_NE(top, nullptr);
+    ASSERT_NE(bottom, nullptr);
+    hostpcb::BoardBuilder rules(real);
+    rules.PermittedLayers(PCB_PERMIT_BOTTOM, {hostpcb::ScopeComponent(top->Designator())});
+    rules.PermittedLayers(PCB_PERMIT_TOP, {hostpcb::ScopeComponent(bottom->Designator())});
+    bool flippedBeforeStop = false;
+    StopDuringPairGeneration();
+    const auto seeStop = onPump;
+    onPump = [&, seeStop] {
+        flippedBeforeStop = flippedBeforeStop || (top->Layer() == PCB_BOTTOM_LAYER && bottom->Layer() == PCB_TOP_LAYER);
+        seeStop();
+    };
+    presenter.AddAnswer("Confirm.Restore_CheckBox=1");
+    presenter.AddAnswer("Confirm=Yes");
+
+    PlacementRunning = true;
+    {
+        TAutoPlacerDriver driver(real.Handle(), false);
+        driver.RunClusterPlacer();
+    }
+    ASSERT_TRUE(delivered);
+    EXPECT_TRUE(flippedBeforeStop);
+    const std::string output = ::testing::TempDir() + "driver-restored.kicad_pcb";
+    io::SaveBoardFile(*loaded, {output, false, false});
+    std::ifstream a(input, std::ios::binary);
+    std::ifstream b(output, std::ios::binary);
+    const std::string original((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
+    const std::string written((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(original == written) << "the restored board differs from " << input;
+    std::remove(output.c_str());
 }
 
 TEST_F(StoppingTest, ConfirmedStopWithoutRestoreLeavesTheSideCorrection) {

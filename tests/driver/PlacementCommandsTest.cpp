@@ -6,6 +6,7 @@
 
 #include "DriverFixture.h"
 #include "model/OldComponentPositions.h"
+#include "hostpcb/PcbServer.h"
 #include "plugin/Commands_AutoPlacer.h"
 
 namespace autoplacer::drivertest {
@@ -163,6 +164,40 @@ TEST_F(PlacementCommands, FailedRunClearsTheFlagsAndTheNextRunWorks) {
     EXPECT_TRUE(Ran(Step::ExtractClusters));
     EXPECT_TRUE(Ran(Step::FinishBoardView));
     EXPECT_FALSE(PlacementRunning);
+}
+
+// A PCB server whose board interface refuses every message, as a host that
+// cannot record undo would.
+class RefusingServer final : public sdk::IPcbServer, public sdk::IPcbBoardInterface {
+public:
+    sdk::IPcbBoardInterface* GetBoardInterface(PcbHandle) override { return this; }
+    int32_t SendBoardMessage(PcbHandle, intptr_t, int32_t, PcbHandle) override { return sdk::kResultError; }
+};
+
+TEST_F(PlacementCommands, HostRefusingTheBracketEndsTheRunWithTheBoardDrawnAgain) {
+    SmallBoard();
+    RefusingServer refusing;
+    client.SetPcbServer(&refusing);
+    presenter.AddAnswer("Auto Place.UseNewAutoPlacer_RadioButton=1");
+    presenter.AddAnswer("Auto Place=OK");
+    EXPECT_NE(Launch("RunAutoPlacer", ""), sdk::kResultOk);
+
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"Auto Place", "Error"}));
+    EXPECT_FALSE(Ran(Step::InitialPairTree));
+    ASSERT_FALSE(client.GetProcessCalls().empty());
+    EXPECT_EQ(client.GetProcessCalls().back().Parameters, "Action=Redraw");
+    EXPECT_FALSE(PlacementRunning);
+    EXPECT_EQ(CurrentDriver, nullptr);
+
+    // The next run, with a host that records undo, works as usual.
+    client.SetPcbServer(nullptr);
+    presenter.AddAnswer("Auto Place.UseNewAutoPlacer_RadioButton=1");
+    presenter.AddAnswer("Auto Place.QuickPlace_CheckBox=1");
+    presenter.AddAnswer("Auto Place=OK");
+    EXPECT_EQ(Launch("RunAutoPlacer", ""), sdk::kResultOk);
+    EXPECT_TRUE(Ran(Step::RoomPlacement));
+    EXPECT_EQ(board->Messages().Depth(), 0);
+    EXPECT_EQ(board->Messages().ClosedBrackets(), 1u);
 }
 
 }  // namespace

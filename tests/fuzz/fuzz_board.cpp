@@ -85,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         before.push_back(kicad->footprints().at(link.footprint));
         try {
             io::PlaceFootprint(*kicad, link.footprint, placement);
-        } catch (const io::SExprError&) {
-            return 0;  // a footprint item the writer cannot move
+        } catch (const io::SExprError& e) {
+            // The reader refuses what the writer cannot move, so this is the writer's fault.
+            Broken("the writer could not move an accepted footprint:", e.what());
         }
         moved.push_back(link.footprint);
         placements.push_back(placement);

@@ -198,17 +198,17 @@ TEST_F(CostTest, AClassThreePartNearTheLeftEdgeCosts25000TimesThePadWeight) {
 TEST_F(CostTest, PartsWithLongRowsOrColumnsWantTheMatchingEdgeBand) {
     hostpcb::BoardBuilder(*board).Soic("U1", 16, At(3000, 3000));
     TRectangularComponentGroup& g = Group({"U1"});
-    const int32_t pattern = MaxPadPattern(g);
-    ASSERT_TRUE(pattern == 1 || pattern == 2);
+    ASSERT_EQ(MaxPadPattern(g), 2);  // pins in a left and a right column
     const auto placer = Placer(false, R(0, 5000, 5000, 0));
-    const int32_t nearLeft = placer->PadPositionCost(GP(100, 2000), g);
-    const int32_t nearBottom = placer->PadPositionCost(GP(2000, 100), g);
+    EXPECT_EQ(placer->PadPositionCost(GP(2000, 100), g), 0);                // bottom band
+    EXPECT_EQ(placer->PadPositionCost(GP(100, 2000), g), PadPenaltyLarge);  // left band
     EXPECT_EQ(placer->PadPositionCost(GP(2000, 2000), g), PadPenaltySmall);
     EXPECT_EQ(placer->PadPositionCost(GP(100, 100), g), PadPenaltyLarge);
-    EXPECT_EQ(nearLeft, pattern == 1 ? 0 : PadPenaltyLarge);
-    EXPECT_EQ(nearBottom, pattern == 1 ? PadPenaltyLarge : 0);
-    g.TurnQuarter90();
-    EXPECT_EQ(MaxPadPattern(g), 3 - pattern);
+    g.TurnQuarter90();  // now rows along the top and bottom
+    ASSERT_EQ(MaxPadPattern(g), 1);
+    EXPECT_EQ(placer->PadPositionCost(GP(100, 2000), g), 0);
+    EXPECT_EQ(placer->PadPositionCost(GP(2000, 100), g), PadPenaltyLarge);
+    EXPECT_EQ(placer->PadPositionCost(GP(2000, 2000), g), PadPenaltySmall);
 }
 
 TEST_F(CostTest, ASumBeyondTheIntegerRangeCostsTheOverflowValue) {
@@ -242,6 +242,15 @@ TEST_F(CostTest, OverlapCountsWhole100MilStripsAndFittingTheAreaPaysThePenalty) 
     EXPECT_EQ(placer->OverlapCost(R(150, 300, 350, 100)), 0 + AreaPenalty);   // only 50 mil wide
     EXPECT_EQ(placer->OverlapCost(R(100, 1100, 300, 100)), 1);                // sticks out at the top
     EXPECT_EQ(placer->OverlapCost(R(200, 300, 400, 200)), AreaPenalty);       // touching is no overlap
+}
+
+TEST_F(CostTest, ALargeOverlapIsMeasuredWithoutWrappingAround) {
+    TRectangularComponentGroup wide;  // a registered rectangle without members
+    wide.Rect = Rect(0, 500000000, 500000000, 0);
+    const auto placer = Placer(true, R(0, 1000, 1000, 0));
+    placer->AddPlacedGroup(&wide);
+    // (500000000 div 1000000) x 500000000 leaves the 32-bit range before the second division.
+    EXPECT_EQ(placer->OverlapCost(wide.Rect), 250000);
 }
 
 TEST_F(CostTest, WithinOneOrientationEachCostCellIsPricedAtItsFirstCandidate) {

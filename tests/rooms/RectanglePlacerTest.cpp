@@ -26,6 +26,7 @@ TEST_F(RectanglePlacer, FirstRectangleAtTheLowerLeftCornerTheNextSharingItsEdge)
     const int64_t pollsBefore = polls;
     EXPECT_FALSE(placer.PlaceRect(first, kEdgeNoPreference, kEdgeNoPreference));
     EXPECT_EQ(first, R(0, 800, 400, 0));
+    EXPECT_FALSE(placer.LastPlacementFellBack);
     // The host is serviced at each of the four anchors for both shapes, and at the commit.
     EXPECT_EQ(polls - pollsBefore, 9);
 
@@ -113,6 +114,7 @@ TEST_F(RectanglePlacer, WithoutALegalCornerTheLeastOverhangPlusOverlapWins) {
         TRect big = R(0, 3000, 2000, 0);
         EXPECT_FALSE(placer.PlaceRect(big, kEdgeNoPreference, kEdgeNoPreference));
         EXPECT_EQ(big, R(0, 3000, 2000, 0));
+        EXPECT_TRUE(placer.LastPlacementFellBack);
     }
     {
         // Turned it sticks out 500 + 1000 mil instead of 2000.
@@ -139,11 +141,10 @@ TEST_F(RectanglePlacer, WithoutALegalCornerTheLeastOverhangPlusOverlapWins) {
 }
 
 TEST_F(RectanglePlacer, OutlineTrackEndsAreAnchorsAfterTheAreaCornersAndBeforeCommittedCorners) {
-    // A board with a V notch in its top edge: every anchor on the outline
-    // touches it, but the notch's tracks add the points (1000, 2000) and
-    // (2000, 2000) inside; the first grows the occupied region less.
-    hostpcb::BoardBuilder(*board).PolylineOutline({At(0, 0), At(3000, 0), At(3000, 3000), At(2000, 3000),
-                                                   At(1500, 2000), At(1000, 3000), At(0, 3000)});
+    // An L-shaped board, its lower-left 1000 x 1000 mil cut away: the extent's
+    // lower-left corner is off the board, but the cut's vertices are anchors.
+    hostpcb::BoardBuilder(*board).PolylineOutline(
+        {At(1000, 0), At(3000, 0), At(3000, 3000), At(0, 3000), At(0, 1000), At(1000, 1000)});
     TPrimitivesList keepOut(board->Handle());
     TPlacementContext context;
     context.Board = board->Handle();
@@ -159,14 +160,23 @@ TEST_F(RectanglePlacer, OutlineTrackEndsAreAnchorsAfterTheAreaCornersAndBeforeCo
         const int32_t x1 = Round(track->X1), y1 = Round(track->Y1), x2 = Round(track->X2), y2 = Round(track->Y2);
         expected.insert(expected.end(), {Point(x1, y1), Point(x2, y1), Point(x1, y2), Point(x2, y2)});
     }
-    EXPECT_EQ(keepOut.Tracks.Count(), 7);
+    EXPECT_EQ(keepOut.Tracks.Count(), 6);
     EXPECT_EQ(placer.Corners(), expected);
 
-    TRect room = R(0, 300, 300, 0);
-    placer.PlaceRect(room, kEdgeNoPreference, kEdgeNoPreference);
-    EXPECT_EQ(room, R(1000, 2300, 1300, 2000));
+    // A room on the outline touches it and still fits; 15 mil across it does not.
+    const TRect shape = R(0, 300, 300, 0);
+    EXPECT_FALSE(placer.CornerFits(Point(area.Left, area.Bottom), shape));
+    EXPECT_TRUE(placer.CornerFits(P(1000, 0), shape));
+    EXPECT_TRUE(placer.CornerFits(P(995, 0), shape));
+    EXPECT_FALSE(placer.CornerFits(P(985, 0), shape));
 
-    expected.insert(expected.end(), {P(1000, 2000), P(1300, 2000), P(1000, 2300), P(1300, 2300)});
+    // The first track's start ties with the vertex (0, 1000) and comes first.
+    TRect room = shape;
+    placer.PlaceRect(room, kEdgeNoPreference, kEdgeNoPreference);
+    EXPECT_FALSE(placer.LastPlacementFellBack);
+    EXPECT_EQ(room, R(1000, 300, 1300, 0));
+
+    expected.insert(expected.end(), {P(1000, 0), P(1300, 0), P(1000, 300), P(1300, 300)});
     EXPECT_EQ(placer.Corners(), expected);
 }
 
