@@ -2,8 +2,8 @@
 // boards named on the command line) and prints, per board: components, run time,
 // connection length before and after (app/Metrics: every net's spanning tree), the
 // half-perimeter of the signal nets that the placer minimises, overlapping pairs and
-// components outside the outline (app/Metrics; in brackets those of locked parts
-// alone, which the placer cannot change), and the parts left without room.
+// components outside the outline (app/Metrics; in brackets the pairs with a locked
+// part and the locked parts outside), and the parts left without room.
 //
 // The board options are written as the plug-in writes them before it hands a board to
 // the statistical placer: the board-wide component-clearance gap, else the board-wide
@@ -47,8 +47,8 @@ int32_t DefaultPlacementGap(const hostpcb::Board& board) {
     return 500000;
 }
 
-// Overlapping pairs and parts outside the outline that involve locked parts only, measured
-// as app/Metrics does: the placer cannot change them.
+// Overlapping pairs with a locked part and locked parts outside the outline, measured as
+// app/Metrics does (a locked part by its courtyard or its whole box).
 struct LockedFigures {
     int overlaps = 0;
     int outside = 0;
@@ -56,20 +56,19 @@ struct LockedFigures {
 
 LockedFigures MeasureLocked(const hostpcb::Board& board) {
     LockedFigures f;
-    std::vector<app::ComponentExtent> locked;
-    for (const app::ComponentExtent& e : app::ComponentExtents(board)) {
-        if (!e.component->moveable) locked.push_back(e);
-    }
-    for (std::size_t i = 0; i < locked.size(); ++i) {
-        for (std::size_t j = i + 1; j < locked.size(); ++j) {
-            const hostpcb::Box& a = locked[i].box;
-            const hostpcb::Box& b = locked[j].box;
-            if (locked[i].component->Layer() != locked[j].component->Layer()) continue;
+    const std::vector<app::ComponentExtent> extents = app::ComponentExtents(board);
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        for (std::size_t j = i + 1; j < extents.size(); ++j) {
+            if (extents[i].component->moveable && extents[j].component->moveable) continue;
+            const hostpcb::Box& a = extents[i].box;
+            const hostpcb::Box& b = extents[j].box;
+            if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
             if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++f.overlaps;
         }
     }
     const std::vector<app::Segment> outline = app::OutlineSegments(board);
-    for (const app::ComponentExtent& e : locked) {
+    for (const app::ComponentExtent& e : extents) {
+        if (e.component->moveable) continue;
         const hostpcb::Box& b = e.box;
         if (!(app::InsideOutline(outline, {b.x1, b.y1}) && app::InsideOutline(outline, {b.x2, b.y1}) &&
               app::InsideOutline(outline, {b.x2, b.y2}) && app::InsideOutline(outline, {b.x1, b.y2}))) {
@@ -107,7 +106,7 @@ int main(int argc, char** argv) {
         std::sort(boards.begin(), boards.end());
     }
 
-    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | signal HPWL before / after mm | overlapping pairs (locked only) | outside outline (locked) | without room |\n");
+    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | signal HPWL before / after mm | overlapping pairs (with a locked part) | outside outline (locked) | without room |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const std::string& path : boards) {
         std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);

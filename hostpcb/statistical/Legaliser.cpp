@@ -43,7 +43,12 @@ Legaliser::Legaliser(Layout& layout)
 
 void Legaliser::Settle(int part) {
     boxes_[std::size_t(part)] = layout_.BoxOf(part);
-    settled_.Insert(part, boxes_[std::size_t(part)]);
+    const Part& p = model_.Parts[std::size_t(part)];
+    if (p.movable) {
+        settled_.Insert(part, boxes_[std::size_t(part)]);
+    } else {
+        for (const Box& obstacle : p.obstacles) settled_.Insert(part, obstacle);
+    }
     isSettled_[std::size_t(part)] = true;
 }
 
