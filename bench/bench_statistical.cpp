@@ -2,17 +2,18 @@
 // boards named on the command line) and prints, per board: components, run time,
 // connection length before and after (app/Metrics: every net's spanning tree), the
 // half-perimeter of the signal nets that the placer minimises, overlapping pairs and
-// components outside the outline (app/Metrics; in brackets those of locked parts
-// alone, which the placer cannot change), and the parts left without room.
+// components outside the outline (app/Metrics; in brackets the pairs with a locked
+// part and the locked parts outside), and the parts left without room.
 //
 // The board options are written as the plug-in writes them before it hands a board to
 // the statistical placer: the board-wide component-clearance gap, else the board-wide
 // clearance gap, else 50 mil; and 0.4 of it. (A rule with an empty scope covers the
 // whole board.)
 //
-//     bench_statistical [--seed N] [--moves M] [BOARD.kicad_pcb ...]
+//     bench_statistical [--seed N] [--moves M] [--gap MM] [BOARD.kicad_pcb ...]
 //
-// --moves sets the annealing effort (move attempts per part and temperature step).
+// --moves sets the annealing effort (move attempts per part and temperature step);
+// --gap writes that gap (and 0.4 of it) instead of the one the board's rules give.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -46,8 +47,8 @@ int32_t DefaultPlacementGap(const hostpcb::Board& board) {
     return 500000;
 }
 
-// Overlapping pairs and parts outside the outline that involve locked parts only, measured
-// as app/Metrics does: the placer cannot change them.
+// Overlapping pairs with a locked part and locked parts outside the outline, measured as
+// app/Metrics does (a locked part by its courtyard or its whole box).
 struct LockedFigures {
     int overlaps = 0;
     int outside = 0;
@@ -55,20 +56,19 @@ struct LockedFigures {
 
 LockedFigures MeasureLocked(const hostpcb::Board& board) {
     LockedFigures f;
-    std::vector<app::ComponentExtent> locked;
-    for (const app::ComponentExtent& e : app::ComponentExtents(board)) {
-        if (!e.component->moveable) locked.push_back(e);
-    }
-    for (std::size_t i = 0; i < locked.size(); ++i) {
-        for (std::size_t j = i + 1; j < locked.size(); ++j) {
-            const hostpcb::Box& a = locked[i].box;
-            const hostpcb::Box& b = locked[j].box;
-            if (locked[i].component->Layer() != locked[j].component->Layer()) continue;
+    const std::vector<app::ComponentExtent> extents = app::ComponentExtents(board);
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        for (std::size_t j = i + 1; j < extents.size(); ++j) {
+            if (extents[i].component->moveable && extents[j].component->moveable) continue;
+            const hostpcb::Box& a = extents[i].box;
+            const hostpcb::Box& b = extents[j].box;
+            if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
             if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++f.overlaps;
         }
     }
     const std::vector<app::Segment> outline = app::OutlineSegments(board);
-    for (const app::ComponentExtent& e : locked) {
+    for (const app::ComponentExtent& e : extents) {
+        if (e.component->moveable) continue;
         const hostpcb::Box& b = e.box;
         if (!(app::InsideOutline(outline, {b.x1, b.y1}) && app::InsideOutline(outline, {b.x2, b.y1}) &&
               app::InsideOutline(outline, {b.x2, b.y2}) && app::InsideOutline(outline, {b.x1, b.y2}))) {
@@ -85,11 +85,14 @@ double Mm(double units) { return units * 0.0254 / 10000.0; }
 int main(int argc, char** argv) {
     uint64_t seed = 1;
     double moves = hostpcb::statistical::AnnealSettings{}.movesPerPart;
+    double gapMm = 0;
     std::vector<std::string> boards;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc) {
             seed = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--gap" && i + 1 < argc) {
+            gapMm = std::strtod(argv[++i], nullptr);
         } else if (arg == "--moves" && i + 1 < argc) {
             moves = std::strtod(argv[++i], nullptr);
         } else {
@@ -103,12 +106,12 @@ int main(int argc, char** argv) {
         std::sort(boards.begin(), boards.end());
     }
 
-    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | signal HPWL before / after mm | overlapping pairs (locked only) | outside outline (locked) | without room |\n");
+    std::printf("| board | components | movable | gap mm | time s | length before mm | length after mm | signal HPWL before / after mm | overlapping pairs (with a locked part) | outside outline (locked) | without room |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const std::string& path : boards) {
         std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
         hostpcb::Board& board = *loaded->board;
-        const int32_t gap = DefaultPlacementGap(board);
+        const int32_t gap = gapMm > 0 ? hostpcb::MmToUnits(gapMm) : DefaultPlacementGap(board);
         board.placerOptions.value1 = gap;
         board.placerOptions.value2 = static_cast<int32_t>(std::nearbyint(0.4 * gap));
         const app::BoardMetrics before = app::MeasureBoard(board);

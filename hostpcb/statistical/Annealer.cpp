@@ -86,7 +86,12 @@ Annealer::Annealer(Layout& layout, std::vector<int> parts, std::mt19937_64& rand
     boxes_.resize(count);
     for (int i = 0; i < int(count); ++i) {
         boxes_[std::size_t(i)] = layout_.BoxOf(i);
-        index_.Insert(i, boxes_[std::size_t(i)]);
+        const Part& part = model_.Parts[std::size_t(i)];
+        if (part.movable) {
+            index_.Insert(i, boxes_[std::size_t(i)]);
+        } else {
+            for (const Box& obstacle : part.obstacles) index_.Insert(i, obstacle);
+        }
     }
     netLength_.resize(model_.Nets.size());
     netStamp_.assign(model_.Nets.size(), 0);
@@ -113,9 +118,9 @@ double Annealer::WireLength() const {
 
 double Annealer::PenaltyOf(int part, const Box& box, LayerNumber side, int except) const {
     double sum = 0;
-    index_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box&) {
+    index_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box& otherBox) {
         if (other == part || other == except) return;
-        sum += layout_.GapOverlap(part, box, side, other, boxes_[std::size_t(other)], layout_.SideOf(other));
+        sum += layout_.GapOverlap(part, box, side, other, otherBox, layout_.SideOf(other));
     });
     return sum;
 }
@@ -245,6 +250,7 @@ bool Annealer::Run(const std::function<bool()>& stop, const std::function<void()
 
 void Annealer::Reload() {
     for (int i = 0; i < int(boxes_.size()); ++i) {
+        if (!model_.Parts[std::size_t(i)].movable) continue;
         const Box now = layout_.BoxOf(i);
         if (now == boxes_[std::size_t(i)]) continue;
         index_.Remove(i, boxes_[std::size_t(i)]);

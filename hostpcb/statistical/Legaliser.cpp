@@ -43,7 +43,12 @@ Legaliser::Legaliser(Layout& layout)
 
 void Legaliser::Settle(int part) {
     boxes_[std::size_t(part)] = layout_.BoxOf(part);
-    settled_.Insert(part, boxes_[std::size_t(part)]);
+    const Part& p = model_.Parts[std::size_t(part)];
+    if (p.movable) {
+        settled_.Insert(part, boxes_[std::size_t(part)]);
+    } else {
+        for (const Box& obstacle : p.obstacles) settled_.Insert(part, obstacle);
+    }
     isSettled_[std::size_t(part)] = true;
 }
 
@@ -197,6 +202,31 @@ bool Legaliser::RipUp(int part, std::vector<int>& evicted) {
     return true;
 }
 
+// Only parts that may take any quarter turn, stay on their side and have no rooms are
+// compared, and only when every pair keeps the same gap: for them a part at least as
+// long and as wide as one that found no room finds none either (the board only fills).
+bool Legaliser::KnownToFail(int part) const {
+    const Part& p = model_.Parts[std::size_t(part)];
+    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty()) {
+        return false;
+    }
+    const Coord w = p.extent.x2 - p.extent.x1, h = p.extent.y2 - p.extent.y1;
+    const LayerNumber side = layout_.SideOf(part);
+    return std::any_of(failures_.begin(), failures_.end(), [&](const Failure& f) {
+        return f.side == side && f.throughHole == p.throughHole && std::min(w, h) >= f.shortSide &&
+               std::max(w, h) >= f.longSide;
+    });
+}
+
+void Legaliser::NoteFailure(int part) {
+    const Part& p = model_.Parts[std::size_t(part)];
+    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty()) {
+        return;
+    }
+    const Coord w = p.extent.x2 - p.extent.x1, h = p.extent.y2 - p.extent.y1;
+    failures_.push_back({std::min(w, h), std::max(w, h), layout_.SideOf(part), p.throughHole});
+}
+
 bool Legaliser::Search(int part) {
     const Part& p = model_.Parts[std::size_t(part)];
     const PartState now = layout_.States[std::size_t(part)];
@@ -245,7 +275,9 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
         const int i = queue.front();
         queue.pop_front();
         if (stop && stop()) return false;
-        if (Search(i)) {
+        if (KnownToFail(i)) {
+            unfit_.push_back(i);
+        } else if (Search(i)) {
             Settle(i);
         } else if (ripUps < kRipUpLimit && RipUp(i, evicted)) {
             ++ripUps;
@@ -254,6 +286,7 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
             continue;
         } else {
             unfit_.push_back(i);
+            NoteFailure(i);
         }
         if (partDone) partDone();
     }

@@ -40,7 +40,17 @@ private:
     bool RipUp(int part, std::vector<int>& evicted);
     void ParkUnfit();
 
+    // A part known to find no room, so that larger ones like it do not search again.
+    struct Failure {
+        Coord shortSide, longSide;
+        LayerNumber side;
+        bool throughHole;
+    };
+    bool KnownToFail(int part) const;
+    void NoteFailure(int part);
+
     Layout& layout_;
+    std::vector<Failure> failures_;
     const PlacementModel& model_;
     PartIndex settled_;
     std::vector<Box> boxes_;

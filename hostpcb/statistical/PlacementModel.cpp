@@ -48,8 +48,8 @@ bool CoversWholeBoard(const std::vector<ScopeEntry>& scope) {
 
 // The courtyard united with the pads when the part has a courtyard; its whole box
 // otherwise. Relative to its origin.
-Box PartExtent(const Component& c, bool& throughHole) {
-    bool courtyard = false;
+Box PartExtent(const Component& c, bool& throughHole, bool& courtyard) {
+    courtyard = false;
     Box box;
     throughHole = false;
     for (const Primitive* p : c.Children()) {
@@ -68,6 +68,8 @@ Box PartExtent(const Component& c, bool& throughHole) {
     const Point o = c.Position();
     return {box.x1 - o.x, box.y1 - o.y, box.x2 - o.x, box.y2 - o.y};
 }
+
+double BoxArea(const Box& b) { return (double(b.x2) - b.x1) * (double(b.y2) - b.y1); }
 
 }  // namespace
 
@@ -142,7 +144,16 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         part.origin0 = c->Position();
         part.rotation0 = c->Rotation();
         part.side0 = c->Layer();
-        part.extent = PartExtent(*c, part.throughHole);
+        bool courtyard = false;
+        part.extent = PartExtent(*c, part.throughHole, courtyard);
+        if (!part.movable) {
+            if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {
+                for (const Primitive* p : c->Children()) {
+                    if (p->Kind() == ObjectKind::Pad) part.obstacles.push_back(p->Bounds());
+                }
+            }
+            if (part.obstacles.empty()) part.obstacles.push_back(Translated(part.extent, part.origin0));
+        }
         if (part.movable) {
             const int quarter = RightAngle(part.rotation0);
             const Rule* rotations = DominantRule(*c, PCB_RULE_COMPONENT_ROTATIONS);

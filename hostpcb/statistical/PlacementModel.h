@@ -26,6 +26,11 @@ struct Part {
     LayerNumber side0 = PCB_TOP_LAYER;
     bool halfTurnOnFlip = false;
     Box extent;              // relative to the origin, as found: courtyard and pads, else the whole part
+    // A locked part blocks the board with these boxes (board coordinates): its extent,
+    // except for a part without courtyard whose box covers more than half the
+    // outline's box (a board frame, such as a footprint that draws the board's edge):
+    // only its pads are in the way.
+    std::vector<Box> obstacles;
     bool throughHole = false;  // pads on MultiLayer: it blocks both sides
     uint8_t allowedTurns = 1;  // bit q: q quarter turns are permitted
     bool mayFlip = false;      // a permitted-layers rule lets it change side
@@ -72,6 +77,8 @@ public:
     // clearance rule of the pair when that asks for more.
     Coord Gap(int a, int b) const;
     Coord MaxGap() const { return maxGap_; }
+    // Every pair has the same gap (no gap rule is scoped to nets, classes or parts).
+    bool UniformGaps() const { return !scopedGapRules_; }
     // Whether two parts on these sides can meet (same side, or one goes through).
     bool SidesConflict(int a, LayerNumber sideA, int b, LayerNumber sideB) const;
 

@@ -6,9 +6,12 @@
 #include "StatisticalFixture.h"
 #include "app/ScriptedDialogHost.h"
 #include "hostpcb/Rules.h"
+#include "hostpcb/statistical/PartGeometry.h"
 
 namespace statistical_test {
 namespace {
+
+using hostpcb::statistical::Inflated;
 
 TEST_F(StatisticalTest, ComponentGapComesFromTheFirstBoardOption) {
     BuildConnectedBoard();
@@ -61,6 +64,29 @@ TEST_F(StatisticalTest, LockedComponentStaysAndOthersKeepClearOfIt) {
     EXPECT_EQ(locked->Layer(), PCB_TOP_LAYER);
     ExpectLegal();
     EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.5));
+}
+
+TEST_F(StatisticalTest, ALockedBoardFrameBlocksOnlyWithItsPads) {
+    // A locked frame footprint drawn over the whole board (as a footprint that draws the
+    // board's edge is) with mounting pads in two corners.
+    BuildConnectedBoard(8);
+    Component& frame = board->AddComponent("F1", "Frame", Mm(130, 120));
+    const Coord w = MmToUnits(0.12);
+    board->AddTrack(&frame, Mm(100, 100), Mm(160, 100), w, PCB_TOP_OVERLAY);
+    board->AddTrack(&frame, Mm(160, 100), Mm(160, 140), w, PCB_TOP_OVERLAY);
+    hostpcb::PadGeometry pad;
+    pad.sizeX = pad.sizeY = MmToUnits(3);
+    pad.holeSize = MmToUnits(2);
+    const hostpcb::Pad& lower = board->AddPad(&frame, "1", Mm(105, 105), pad, PCB_MULTI_LAYER);
+    const hostpcb::Pad& upper = board->AddPad(&frame, "2", Mm(155, 135), pad, PCB_MULTI_LAYER);
+    frame.moveable = false;
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    for (const app::ComponentExtent& e : app::ComponentExtents(*board)) {
+        if (e.component == &frame) continue;
+        EXPECT_FALSE(e.box.Intersects(Inflated(lower.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
+        EXPECT_FALSE(e.box.Intersects(Inflated(upper.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
+    }
 }
 
 TEST_F(StatisticalTest, RoomsAreRespected) {
