@@ -265,11 +265,21 @@ void KicadBoard::read() {
     if (!version || !version->at(1)) root.fail("the board has no (version ...)");
     version_ = version->at(1)->integer();
 
+    // The layer table names the copper sides every item refers to: it is read first,
+    // wherever it stands, and there is one.
+    const SNode* layerTable = nullptr;
+    for (SNode* item : root.children()) {
+        if (!item->isList() || item->head() != "layers") continue;
+        if (layerTable) item->fail("a second layer table (the first is at " + layerTable->where() + ")");
+        layerTable = item;
+    }
+    if (layerTable) readLayers(*layerTable);
+
     for (SNode* item : root.children()) {
         if (!item->isList()) continue;
         const std::string_view head = item->head();
         if (head == "layers") {
-            readLayers(*item);
+            continue;
         } else if (head == "setup") {
             readSetup(*item);
         } else if (head == "net") {
@@ -385,6 +395,9 @@ void KicadBoard::readLayers(const SNode& list) {
         if (SNode* u = entry->at(3); u && u->isAtom()) layer.userName = u->value();
         // Items name their layers: a name used twice would put them on either.
         if (findLayer(layer.name)) entry->fail("the layer name '" + layer.name + "' is used twice");
+        for (const KLayer& other : layers_) {
+            if (other.id == layer.id) entry->fail("the layer number " + std::to_string(layer.id) + " is used twice");
+        }
         layers_.push_back(std::move(layer));
         layerNodes.push_back(entry);
     }

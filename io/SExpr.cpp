@@ -82,7 +82,11 @@ bool SNode::is(std::string_view s) const {
 double SNode::number() const {
     if (type_ == Type::List) fail("expected a number, found a list");
     std::string_view t = type_ == Type::String ? std::string_view() : text_;
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    // One sign at most: "+-1" is not a number (the writer negates by editing the sign).
+    if (!t.empty() && t.front() == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t.front() == '-') t = {};
+    }
     double v = 0;
     const char* b = t.data();
     const char* e = b + t.size();

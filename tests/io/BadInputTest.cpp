@@ -45,6 +45,13 @@ TEST_F(BadInputTest, LayerEntriesNeedANumberAndOneName) {
     EXPECT_NE(LoadError("(kicad_pcb (version 20240108) (layers (0 \"F.Cu\" signal) (0 \"F.Cu\" signal)))")
                   .find(":1:57: the layer name 'F.Cu' is used twice"),
               std::string::npos);
+    EXPECT_NE(LoadError("(kicad_pcb (version 20240108) (layers (0 \"F.Cu\" signal) (0 \"Top\" signal)))")
+                  .find(":1:57: the layer number 0 is used twice"),
+              std::string::npos);
+    // Found by fuzz_board: a second table renamed the front copper after footprints were read.
+    EXPECT_NE(LoadError("(kicad_pcb (version 20240108) (layers (0 \"F.Cu\" signal))\n (layers (0 \"Top\" signal)))")
+                  .find(":2:2: a second layer table (the first is at line 1, column 31)"),
+              std::string::npos);
     // The two copper sides under each other's names would make them one side.
     EXPECT_NE(LoadError("(kicad_pcb (version 20240108) (layers (0 \"B.Cu\" signal) (31 \"F.Cu\" signal)))")
                   .find("the front copper layer is named 'B.Cu'"),
