@@ -227,17 +227,17 @@ def main():
 RULES = """; Placement rules of the demo board (see docs/placer_rules.md).
 (placer_rules
   (version 1)
-  (component_class "Decoupling" C1 C2 C3 C4 C5 C6 C7)
-  (component_class "Clock" Y1 C11 C12)
-  (component_class "Supply" U2 D3 C8 C9 C10)
+  ; a room names one class, so that its parts form one cluster of their own
+  (component_class "MCU" U1 C1 C2 C3 C4 C5 C6 C7 Y1 C11 C12)
+  (component_class "Supply" U2 D3 C8 C9 C10 J1)
   (component_class "Connectors" J1 J2 J3)
 
   ; the MCU with its decoupling and clock in the middle of the board
   (room "MCU area" (rect 118 108 146 137) (keep inside) (layer top)
-        (scope (component U1) (class "Decoupling") (class "Clock")))
+        (scope (class "MCU")))
   ; the supply on the left, next to the power connector
   (room "Supply" (rect 101 108 117 144) (keep inside) (layer top)
-        (scope (class "Supply") (component J1)))
+        (scope (class "Supply")))
 
   (component_clearance (gap 0.25) (mode quick))
   (component_clearance "Connector space" (gap 1) (mode quick) (scope (class "Connectors")) (scope2 (board)))
