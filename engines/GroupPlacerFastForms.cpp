@@ -1,0 +1,273 @@
+// The fast forms of the group placer's search. They give the placements of the
+// plain forms (BestPositionPlain, CandidatePositionsPlain, CellOfPlain,
+// FitsAreaPlain, PositionCostPlain) and ask the host less:
+//
+// - What no move of the searched group can change is read once per search
+//   (TGroupSearch): the keep-out gap and the rooms of the confinement rules,
+//   the gap, clearance mode and layer relation to each placed group, the pad
+//   pattern per orientation.
+// - The conflict test asks only the placed groups that a spatial index finds
+//   within the largest gap of the candidate rectangle; the others cannot
+//   conflict, since their rectangles are farther apart than their gap.
+// - A point whose cost cell already holds an earlier candidate of the same
+//   orientation is not tested at all: it would cost what that candidate costs
+//   and could not win, since a later candidate must be strictly cheaper.
+// - The cost cell of a point is found by arithmetic instead of a walk.
+// - With a connection dragger, the connection cost is incremental
+//   (TIncrementalConnectionCost), and the group is moved once per cost.
+//
+// Stops are polled after every grid point visited and before every cost after
+// the first, as in the plain forms; points that are skipped for their cell get
+// the first poll only.
+#include <algorithm>
+#include <limits>
+
+#include "engines/CrossOvers.h"
+#include "engines/GroupPlacer.h"
+#include "engines/KeepOut.h"
+#include "engines/PlacedGroupIndex.h"
+#include "engines/ReferenceForms.h"
+#include "host/PcbRules.h"
+#include "model/PlacedComponent.h"
+
+namespace autoplacer {
+
+namespace {
+
+// The side of the placed-group index's buckets, in grid steps.
+constexpr int64_t IndexBucketSteps = 8;
+// The bucket side when there is no usable grid step (100 mil).
+constexpr int64_t DefaultBucketSide = 1000000;
+
+int32_t Clamped(int64_t v) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+int32_t CappedCost(int64_t sum) {
+    return sum < 0 || sum > std::numeric_limits<int32_t>::max() ? OverflowCost : static_cast<int32_t>(sum);
+}
+
+}  // namespace
+
+TGroupPlacer::TSearchScope::TSearchScope(TGroupPlacer& placer, const TRectangularComponentGroup& group)
+    : Placer(placer) {
+    if (!placer.FastForms() || (placer.Search != nullptr && placer.Search->Group == &group)) {
+        return;
+    }
+    placer.Search = std::make_unique<TGroupSearch>(group);
+    Opened = true;
+}
+
+TGroupPlacer::TSearchScope::~TSearchScope() {
+    if (Opened) {
+        Placer.Search.reset();
+    }
+}
+
+bool TGroupPlacer::FastForms() const { return !UseReferenceForms(); }
+
+// ---------------------------------------------------------------------------
+// The walk.
+
+TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group) {
+    TPositionChoice best;
+    if (!RotationPermitted(group)) {
+        return best;
+    }
+    const TGridPoints* grid = GridOf(group);
+    if (grid == nullptr) {
+        return best;
+    }
+    const TSearchScope scope(*this, group);
+    PrepareConflictTests(group);
+    if (!QuickMode && Options.PadCostWeight != 0) {
+        Search->PadPattern = MaxPadPattern(group);
+    }
+    const int32_t w = RectWidth(group.Rect);
+    const int32_t h = RectHeight(group.Rect);
+    const std::vector<TGridPoint> points = grid->Points();
+    bool found = false;
+    for (const TGridPoint& p : points) {
+        const TCostCell* cell = found ? CellOf(p) : nullptr;
+        const bool settled = cell != nullptr && cell->Computed;
+        if (!settled) {
+            const TRect r = RectAt(p, w, h);
+            if (FitsAreaFast(r, group) && !ConflictsWithPlaced(group, r)) {
+                if (!found) {
+                    ResetCellCosts();
+                    best.Pos = p;
+                    best.Cost = CellCost(p, group);
+                    found = true;
+                    if (QuickMode) {
+                        break;
+                    }
+                } else {
+                    if (CheckStopRequest()) {
+                        break;
+                    }
+                    const int32_t cost = CellCost(p, group);
+                    if (cost < best.Cost) {
+                        best.Cost = cost;
+                        best.Pos = p;
+                    }
+                }
+            }
+        }
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+    Search->PadPattern.reset();
+    return best;
+}
+
+std::vector<TGridPoint> TGroupPlacer::CandidatePositionsFast(TRectangularComponentGroup& group) {
+    std::vector<TGridPoint> candidates;
+    const TGridPoints* grid = GridOf(group);
+    if (grid == nullptr) {
+        return candidates;
+    }
+    const TSearchScope scope(*this, group);
+    PrepareConflictTests(group);
+    const int32_t w = RectWidth(group.Rect);
+    const int32_t h = RectHeight(group.Rect);
+    const std::vector<TGridPoint> points = grid->Points();
+    for (const TGridPoint& p : points) {
+        const TRect r = RectAt(p, w, h);
+        if (FitsAreaFast(r, group) && !ConflictsWithPlaced(group, r)) {
+            candidates.push_back(p);
+            if (QuickMode) {
+                break;
+            }
+        }
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+    return candidates;
+}
+
+// ---------------------------------------------------------------------------
+// Area and conflicts.
+
+const TFitInputs& TGroupPlacer::FitInputsOf(const TRectangularComponentGroup& group) {
+    const auto known = Search->Fits.find(&group);
+    if (known != Search->Fits.end()) {
+        return known->second;
+    }
+    TFitInputs inputs;
+    inputs.KeepOutGap = KeepOutGap(group);
+    for (const TPlacedComponent* member : group) {
+        const TPcbRuleEx* keepIn = FirstRuleFor(KeepInRules, member->Handle);
+        const TPcbRuleEx* keepOut = FirstRuleFor(KeepOutRules, member->Handle);
+        inputs.KeepInRooms.push_back(keepIn != nullptr ? std::optional<TRect>(GetConfinementRect(keepIn->Handle))
+                                                       : std::nullopt);
+        inputs.KeepOutRooms.push_back(keepOut != nullptr ? std::optional<TRect>(GetConfinementRect(keepOut->Handle))
+                                                         : std::nullopt);
+    }
+    return Search->Fits.emplace(&group, std::move(inputs)).first->second;
+}
+
+bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group) {
+    if (QuickMode) {
+        return RectContainsRect(Area, r);
+    }
+    const TFitInputs& inputs = FitInputsOf(group);
+    if (!RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap)) {
+        return false;
+    }
+    // The members in order, each keep-inside room before its keep-outside room.
+    for (std::size_t i = 0; i < inputs.KeepInRooms.size(); ++i) {
+        if (inputs.KeepInRooms[i] && !RectContainsRect(*inputs.KeepInRooms[i], r)) {
+            return false;
+        }
+        if (inputs.KeepOutRooms[i] && RectsOverlap(*inputs.KeepOutRooms[i], r, 0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TGroupPlacer::PrepareConflictTests(TRectangularComponentGroup& group) {
+    if (PlacedIndex == nullptr) {
+        const int64_t side = Options.GridSize > 0 ? IndexBucketSteps * Options.GridSize : DefaultBucketSide;
+        PlacedIndex = std::make_unique<TPlacedGroupIndex>(side, Area.Left, Area.Bottom);
+    }
+    // Placed groups may have been moved by their owners since the last search.
+    for (int32_t i = 0; i < PlacedGroups.Count(); ++i) {
+        PlacedIndex->Put(i, PlacedGroups[i]->Rect);
+    }
+    for (auto i = static_cast<int32_t>(Search->Relations.size()); i < PlacedGroups.Count(); ++i) {
+        TPlacedRelation relation;
+        relation.Gap = GroupsGap(group, *PlacedGroups[i], relation.Mode);
+        relation.LayersDisjoint = LayersDisjoint(group, *PlacedGroups[i]);
+        Search->Relations.push_back(relation);
+        if (!relation.LayersDisjoint) {
+            Search->LargestGap = std::max(Search->LargestGap, relation.Gap);
+        }
+    }
+}
+
+bool TGroupPlacer::ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r) {
+    // A placed group farther than its gap (plus a unit of slack for the host's
+    // tolerance) on either axis cannot conflict.
+    const int64_t grow = int64_t{Search->LargestGap} + 1;
+    const TRect near = Rect(Clamped(int64_t{std::min(r.Left, r.Right)} - grow),
+                            Clamped(int64_t{std::max(r.Top, r.Bottom)} + grow),
+                            Clamped(int64_t{std::max(r.Left, r.Right)} + grow),
+                            Clamped(int64_t{std::min(r.Top, r.Bottom)} - grow));
+    PlacedIndex->Query(near, NearbyPlaced);
+    for (const int32_t i : NearbyPlaced) {
+        const TPlacedRelation& relation = Search->Relations[static_cast<std::size_t>(i)];
+        if (relation.LayersDisjoint) {
+            continue;
+        }
+        const TRectangularComponentGroup& placed = *PlacedGroups[i];
+        if (ConflictsAt(group, r, placed, relation.Gap, relation.Mode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Costs.
+
+int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponentGroup& group) {
+    if (QuickMode) {
+        return 0;
+    }
+    MoveGroupTo(p, group);
+    int64_t a = 0;
+    if (Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
+        Options.DirectionCostWeight != 0) {
+        a = ConnectionCostHere(group);
+    }
+    int64_t b = 0;
+    if (Options.GuideCostWeight != 0) {
+        b = int64_t{GuideCost(p, group)} * Options.GuideCostWeight;
+    }
+    int64_t c = 0;
+    if (Options.PadCostWeight != 0) {
+        const bool known = Search != nullptr && Search->Group == &group && Search->PadPattern.has_value();
+        const int32_t pattern = known ? *Search->PadPattern : MaxPadPattern(group);
+        c = int64_t{PadCostOfPattern(RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect)), pattern)} *
+            Options.PadCostWeight;
+    }
+    return CappedCost(a + b + c);
+}
+
+// The connection cost with the group where it stands.
+int32_t TGroupPlacer::ConnectionCostHere(TRectangularComponentGroup& group) {
+    if (Context.ConnectionDragger != nullptr && Search != nullptr && Search->Group == &group) {
+        if (Search->Connections == nullptr) {
+            Search->Connections = std::make_unique<TIncrementalConnectionCost>(Options, Context, group);
+        }
+        return Search->Connections->TotalCost();
+    }
+    TCrossOverAnalyzer analyzer(NetRegistry.get(), Options, Context);
+    return analyzer.TotalCost();
+}
+
+}  // namespace autoplacer
