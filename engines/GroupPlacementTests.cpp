@@ -206,8 +206,9 @@ bool TGroupPlacer::Conflicts(TRectangularComponentGroup& group, const TRect& r,
 
 // The part of the conflict test after the gap, the mode and the layer sets.
 bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r,
-                               const TRectangularComponentGroup& placed, int32_t gap, uint8_t mode) {
-    if (!RectsOverlap(r, placed.Rect, gap)) {
+                               const TRectangularComponentGroup& placed, int32_t gap, uint8_t mode,
+                               bool rectsMeet) {
+    if (!rectsMeet && !RectsOverlap(r, placed.Rect, gap)) {
         return false;
     }
     if (mode == 0) {

@@ -228,8 +228,10 @@ private:
     // Brings the relations and the placed-group index up to the placed list.
     void PrepareConflictTests(TRectangularComponentGroup& group);
     bool ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r);
+    // rectsMeet: the two rectangles are known to meet, so the host's overlap
+    // test of them would hold whatever the gap.
     bool ConflictsAt(TRectangularComponentGroup& group, const TRect& r, const TRectangularComponentGroup& placed,
-                     int32_t gap, uint8_t mode);
+                     int32_t gap, uint8_t mode, bool rectsMeet = false);
 
     int32_t ConnectionCostHere(TRectangularComponentGroup& group);
 

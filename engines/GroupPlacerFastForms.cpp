@@ -12,6 +12,9 @@
 // - A point whose cost cell already holds an earlier candidate of the same
 //   orientation is not tested at all: it would cost what that candidate costs
 //   and could not win, since a later candidate must be strictly cheaper.
+// - Two rectangles that share a point overlap for the host whatever the gap,
+//   so the conflict test asks the host about rectangles only when they are
+//   apart by less than the gap.
 // - The cost cell of a point is found by arithmetic instead of a walk.
 // - With a connection dragger, the connection cost is incremental
 //   (TIncrementalConnectionCost), and the group is moved once per cost.
@@ -42,6 +45,15 @@ constexpr int64_t DefaultBucketSide = 1000000;
 int32_t Clamped(int64_t v) {
     return static_cast<int32_t>(
         std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// The closed rectangles share a point: the host's overlap test of two fills
+// over them holds (touching counts), whatever the clearance.
+bool RectsMeet(const TRect& a, const TRect& b) {
+    return std::min(a.Left, a.Right) <= std::max(b.Left, b.Right) &&
+           std::min(b.Left, b.Right) <= std::max(a.Left, a.Right) &&
+           std::min(a.Bottom, a.Top) <= std::max(b.Bottom, b.Top) &&
+           std::min(b.Bottom, b.Top) <= std::max(a.Bottom, a.Top);
 }
 
 int32_t CappedCost(int64_t sum) {
@@ -224,7 +236,7 @@ bool TGroupPlacer::ConflictsWithPlaced(TRectangularComponentGroup& group, const 
             continue;
         }
         const TRectangularComponentGroup& placed = *PlacedGroups[i];
-        if (ConflictsAt(group, r, placed, relation.Gap, relation.Mode)) {
+        if (ConflictsAt(group, r, placed, relation.Gap, relation.Mode, RectsMeet(r, placed.Rect))) {
             return true;
         }
     }

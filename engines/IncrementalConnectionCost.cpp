@@ -56,8 +56,10 @@ bool TIncrementalConnectionCost::BoxesMeet(const TLine& a, const TLine& b) {
     return a.BoxX1 <= b.BoxX2 && b.BoxX1 <= a.BoxX2 && a.BoxY1 <= b.BoxY2 && b.BoxY1 <= a.BoxY2;
 }
 
+// The unbounded test, answered without its distance checks when the lines are
+// not parallel: the test then holds whatever the distances are.
 bool TIncrementalConnectionCost::Cross(const TLine& a, const TLine& b) {
-    return SegmentsCross(a.Segment, b.Segment, false);
+    return LinesDeterminant(a.Segment, b.Segment) != 0.0 || SegmentsCross(a.Segment, b.Segment, false);
 }
 
 int64_t TIncrementalConnectionCost::LengthSteps(const TLine& line) {
