@@ -7,6 +7,7 @@
 
 #include "engines/CrossOvers.h"
 #include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"

@@ -1,6 +1,7 @@
 // The group placer's search, grids, cost cache and bookkeeping. The placement
 // tests and costs are in GroupPlacementTests.cpp.
 #include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
 
 #include <algorithm>
 #include <unordered_set>

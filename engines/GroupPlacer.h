@@ -26,7 +26,6 @@
 #include <vector>
 
 #include "driver/PlacementContext.h"
-#include "engines/GroupSearch.h"
 #include "host/PcbRecords.h"
 #include "host/PcbRules.h"
 #include "model/ComponentGroup.h"
@@ -39,6 +38,8 @@ namespace autoplacer {
 class TNetRegistry;
 class TPlacedComponent;
 class TPlacedGroupIndex;
+struct TFitInputs;
+struct TGroupSearch;
 
 // The cost constants of the placement tests (host units; 1 mil = 10000).
 inline constexpr int32_t CostCellSteps = 4;              // a cost cell is 4 x 4 grid steps
@@ -233,7 +234,7 @@ private:
     bool ConflictsAt(TRectangularComponentGroup& group, const TRect& r, const TRectangularComponentGroup& placed,
                      int32_t gap, uint8_t mode, bool rectsMeet = false);
 
-    int32_t ConnectionCostHere(TRectangularComponentGroup& group);
+    int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
 
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
@@ -253,6 +254,7 @@ public:
 private:
     TGroupPlacer& Placer;
     bool Opened = false;
+    std::unique_ptr<TGroupSearch> Outer;
 };
 
 }  // namespace autoplacer

@@ -17,7 +17,8 @@
 //   apart by less than the gap.
 // - The cost cell of a point is found by arithmetic instead of a walk.
 // - With a connection dragger, the connection cost is incremental
-//   (TIncrementalConnectionCost), and the group is moved once per cost.
+//   (TIncrementalConnectionCost); within one orientation the group is moved on
+//   the host for its first cost only, and later costs shift only its lines.
 //
 // Stops are polled after every grid point visited and before every cost after
 // the first, as in the plain forms; points that are skipped for their cell get
@@ -27,6 +28,7 @@
 
 #include "engines/CrossOvers.h"
 #include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
 #include "engines/PlacedGroupIndex.h"
 #include "engines/ReferenceForms.h"
@@ -67,13 +69,16 @@ TGroupPlacer::TSearchScope::TSearchScope(TGroupPlacer& placer, const TRectangula
     if (!placer.FastForms() || (placer.Search != nullptr && placer.Search->Group == &group)) {
         return;
     }
+    // A search of another group (never opened by the placer itself) is set
+    // aside, not lost.
+    Outer = std::move(placer.Search);
     placer.Search = std::make_unique<TGroupSearch>(group);
     Opened = true;
 }
 
 TGroupPlacer::TSearchScope::~TSearchScope() {
     if (Opened) {
-        Placer.Search.reset();
+        Placer.Search = std::move(Outer);
     }
 }
 
@@ -95,6 +100,10 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     PrepareConflictTests(group);
     if (!QuickMode && Options.PadCostWeight != 0) {
         Search->PadPattern = MaxPadPattern(group);
+    }
+    Search->InOrientation = true;
+    if (Search->Connections != nullptr) {
+        Search->Connections->NewOrientation();
     }
     const int32_t w = RectWidth(group.Rect);
     const int32_t h = RectHeight(group.Rect);
@@ -131,6 +140,7 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
         }
     }
     Search->PadPattern.reset();
+    Search->InOrientation = false;
     return best;
 }
 
@@ -250,11 +260,12 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
     if (QuickMode) {
         return 0;
     }
-    MoveGroupTo(p, group);
+    // Guide and pad costs need only the rectangle; the group goes to p on the
+    // host only when the connection cost is asked of the host there.
     int64_t a = 0;
     if (Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
         Options.DirectionCostWeight != 0) {
-        a = ConnectionCostHere(group);
+        a = ConnectionCostAt(p, group);
     }
     int64_t b = 0;
     if (Options.GuideCostWeight != 0) {
@@ -270,14 +281,20 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
     return CappedCost(a + b + c);
 }
 
-// The connection cost with the group where it stands.
-int32_t TGroupPlacer::ConnectionCostHere(TRectangularComponentGroup& group) {
+// The connection cost with the group at p. Inside one orientation's walk with
+// a dragger, the incremental cost moves only the group's lines.
+int32_t TGroupPlacer::ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group) {
     if (Context.ConnectionDragger != nullptr && Search != nullptr && Search->Group == &group) {
         if (Search->Connections == nullptr) {
             Search->Connections = std::make_unique<TIncrementalConnectionCost>(Options, Context, group);
         }
+        if (Search->InOrientation) {
+            return Search->Connections->CostAt(p, group);
+        }
+        MoveGroupTo(p, group);
         return Search->Connections->TotalCost();
     }
+    MoveGroupTo(p, group);
     TCrossOverAnalyzer analyzer(NetRegistry.get(), Options, Context);
     return analyzer.TotalCost();
 }

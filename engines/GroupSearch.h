@@ -50,6 +50,9 @@ struct TGroupSearch {
     int32_t LargestGap = 0;
     // MaxPadPattern in the orientation being searched; valid inside one BestPosition.
     std::optional<int32_t> PadPattern;
+    // Inside one BestPosition: the group keeps its orientation, so the
+    // connection cost may shift the group's lines instead of the group.
+    bool InOrientation = false;
     // With a connection dragger: the cost of the connections that move with the group.
     std::unique_ptr<TIncrementalConnectionCost> Connections;
 };

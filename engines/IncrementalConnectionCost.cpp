@@ -101,7 +101,9 @@ void TIncrementalConnectionCost::Begin() {
             for (const TConnectionEnd* end : entry->Ends) {
                 const auto found = LineOf.find(end->Connection->Handle);
                 if (found != LineOf.end()) {
-                    Lines[found->second].Moves = true;
+                    TLine& line = Lines[found->second];
+                    line.Moves = true;
+                    (end->IsFirstEnd ? line.FirstEndMoves : line.SecondEndMoves) = true;
                 }
             }
         }
@@ -178,7 +180,7 @@ int64_t TIncrementalConnectionCost::MovingCrossings() const {
     return count;
 }
 
-int32_t TIncrementalConnectionCost::TotalCost() {
+void TIncrementalConnectionCost::Refresh() {
     if (!Begun) {
         Begin();
     } else {
@@ -189,8 +191,65 @@ int32_t TIncrementalConnectionCost::TotalCost() {
     for (const std::size_t m : Moving) {
         ReadLine(Lines[m]);
     }
-    ProcessPendingMessages();
+}
 
+int32_t TIncrementalConnectionCost::TotalCost() {
+    Refresh();
+    HasReference = false;
+    ProcessPendingMessages();
+    return Terms();
+}
+
+void TIncrementalConnectionCost::ShiftLine(TLine& line, int32_t dx, int32_t dy) const {
+    TPcbFromTo record(line.Handle);
+    record.Sync(PCB_READ);
+    bool changed = false;
+    if (line.FirstEndMoves) {
+        const int32_t x = line.RefX1 + dx;
+        const int32_t y = line.RefY1 + dy;
+        changed = changed || record.X != x || record.Y != y;
+        record.X = x;
+        record.Y = y;
+    }
+    if (line.SecondEndMoves) {
+        const int32_t x = line.RefX2 + dx;
+        const int32_t y = line.RefY2 + dy;
+        changed = changed || record.X2 != x || record.Y2 != y;
+        record.X2 = x;
+        record.Y2 = y;
+    }
+    if (changed) {
+        record.SetIndex(1);
+    }
+    record.Sync(PCB_WRITE);
+    ReadLine(line);
+}
+
+int32_t TIncrementalConnectionCost::CostAt(const TGridPoint& p, TRectangularComponentGroup& group) {
+    if (!HasReference) {
+        TGroupPlacer::MoveGroupTo(p, group);
+        Refresh();
+        for (const std::size_t m : Moving) {
+            TLine& line = Lines[m];
+            line.RefX1 = line.X1;
+            line.RefY1 = line.Y1;
+            line.RefX2 = line.X2;
+            line.RefY2 = line.Y2;
+        }
+        Reference = p;
+        HasReference = true;
+    } else {
+        const int32_t dx = p.X - Reference.X;
+        const int32_t dy = p.Y - Reference.Y;
+        for (const std::size_t m : Moving) {
+            ShiftLine(Lines[m], dx, dy);
+        }
+    }
+    ProcessPendingMessages();
+    return Terms();
+}
+
+int32_t TIncrementalConnectionCost::Terms() {
     int64_t total = 0;
     if (Options.ConnectionLengthCostWeight != 0) {
         int64_t length = StaticLength;

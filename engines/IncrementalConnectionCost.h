@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "driver/PlacementContext.h"
+#include "engines/GroupPlacer.h"
 #include "model/PrimitivesList.h"
 #include "settings/PlacerOptions.h"
 #include "sdk/pcb_types.h"
@@ -43,6 +44,15 @@ public:
     // The cost with the group where it stands on the host.
     int32_t TotalCost();
 
+    // The cost with the group at p, in the orientation in which the previous
+    // CostAt since NewOrientation saw it. The first one moves the group there on
+    // the host and refreshes its lines through the dragger; later ones move only
+    // the lines, their group ends shifted by p's offset from that first point
+    // (the group moves rigidly by whole units, and so do its pads).
+    int32_t CostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    // The group has been turned: the next CostAt starts afresh.
+    void NewOrientation() { HasReference = false; }
+
     // How many connections move with the group (after the first evaluation).
     int32_t MovingCount() const { return static_cast<int32_t>(Moving.size()); }
 
@@ -52,6 +62,10 @@ private:
         bool Power = false;
         bool OnConnectLayer = false;
         bool Moves = false;
+        // Which ends sit on the group's pads, and where they were at the reference point.
+        bool FirstEndMoves = false;
+        bool SecondEndMoves = false;
+        int32_t RefX1 = 0, RefY1 = 0, RefX2 = 0, RefY2 = 0;
         int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
         // The host's bounding box (x1 <= x2, y1 <= y2).
         int32_t BoxX1 = 0, BoxY1 = 0, BoxX2 = 0, BoxY2 = 0;
@@ -59,7 +73,12 @@ private:
     };
 
     void Begin();
+    void Refresh();
+    int32_t Terms();
     void ReadLine(TLine& line) const;
+    // Moves the line's group ends to their reference place shifted by (dx, dy),
+    // as the dragger would pull them onto the shifted pads, and reads it back.
+    void ShiftLine(TLine& line, int32_t dx, int32_t dy) const;
     int64_t StaticCrossings() const;
     int64_t MovingCrossings() const;
     static bool BoxesMeet(const TLine& a, const TLine& b);
@@ -81,6 +100,8 @@ private:
     int64_t StaticLength = 0;
     int64_t StaticViolations = 0;
     int64_t StaticCrossingCount = 0;
+    bool HasReference = false;
+    TGridPoint Reference;
 };
 
 }  // namespace autoplacer

@@ -1,6 +1,7 @@
 // The pieces behind the fast forms, each against its plain counterpart: the
-// incremental connection cost against the cross-over analyzer at many positions
-// and orientations of a group, the cost cell found by arithmetic against the
+// incremental connection cost (with the group on the host, and with only its
+// lines shifted) against the cross-over analyzer at many positions and
+// orientations of a group, the cost cell found by arithmetic against the
 // walk over the cells, and the placed-group index against a scan.
 #include <gtest/gtest.h>
 
@@ -45,14 +46,23 @@ TEST_F(IncrementalCost, EqualsTheAnalyzerWhereverTheGroupGoes) {
             options.CrossOverCostWeight = pick(0, 1) * 1000;
             options.DirectionCostWeight = pick(0, 50);
             TIncrementalConnectionCost incremental(options, context, group);
-            for (int step = 0; step < 12; ++step) {
-                if (step % 4 == 3) {
+            for (int step = 0; step < 16; ++step) {
+                if (step % 5 == 4) {
                     group.TurnQuarter90();
+                    incremental.NewOrientation();
                 }
-                TGroupPlacer::MoveGroupTo(TGridPoint{hostpcb::MilsToUnits(pick(-300, 1800)),
-                                                     hostpcb::MilsToUnits(pick(-300, 1300))},
-                                          group);
-                const int32_t fast = incremental.TotalCost();
+                const TGridPoint p{hostpcb::MilsToUnits(pick(-300, 1800)), hostpcb::MilsToUnits(pick(-300, 1300))};
+                int32_t fast = 0;
+                if (step % 7 == 6) {
+                    // The group where it stands on the host.
+                    TGroupPlacer::MoveGroupTo(p, group);
+                    fast = incremental.TotalCost();
+                    incremental.NewOrientation();
+                } else {
+                    // Only the lines are shifted; the analyzer needs the group there.
+                    fast = incremental.CostAt(p, group);
+                    TGroupPlacer::MoveGroupTo(p, group);
+                }
                 TNetRegistry registry(context);
                 TCrossOverAnalyzer analyzer(&registry, options, context);
                 EXPECT_EQ(fast, analyzer.TotalCost()) << "seed " << seed << ", " << component->Designator();
