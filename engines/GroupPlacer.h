@@ -235,6 +235,8 @@ private:
                      int32_t gap, uint8_t mode, bool rectsMeet = false);
 
     int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    std::size_t CellIndex(const TCostCell* cell) const;
+    bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
 
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;

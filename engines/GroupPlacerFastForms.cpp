@@ -16,6 +16,9 @@
 //   so the conflict test asks the host about rectangles only when they are
 //   apart by less than the gap.
 // - The cost cell of a point is found by arithmetic instead of a walk.
+// - A candidate whose cost has a lower bound (exact length, direction, guide
+//   and pad terms; crossings counted only where they are certain) no lower
+//   than the best so far is not priced, and its cell is settled with it.
 // - With a connection dragger, the connection cost is incremental
 //   (TIncrementalConnectionCost); within one orientation the group is moved on
 //   the host for its first cost only, and later costs shift only its lines.
@@ -102,6 +105,7 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
         Search->PadPattern = MaxPadPattern(group);
     }
     Search->InOrientation = true;
+    Search->CannotWin.assign(CostCells.size(), false);
     if (Search->Connections != nullptr) {
         Search->Connections->NewOrientation();
     }
@@ -111,7 +115,7 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     bool found = false;
     for (const TGridPoint& p : points) {
         const TCostCell* cell = found ? CellOf(p) : nullptr;
-        const bool settled = cell != nullptr && cell->Computed;
+        const bool settled = cell != nullptr && (cell->Computed || Search->CannotWin[CellIndex(cell)]);
         if (!settled) {
             const TRect r = RectAt(p, w, h);
             if (FitsAreaFast(r, group) && !ConflictsWithPlaced(group, r)) {
@@ -126,6 +130,11 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
                 } else {
                     if (CheckStopRequest()) {
                         break;
+                    }
+                    const TCostCell* own = CellOf(p);
+                    if (own != nullptr && !own->Computed && CannotBeat(p, group, best.Cost)) {
+                        Search->CannotWin[CellIndex(own)] = true;  // nor can the cell's later points
+                        continue;  // the point's poll was taken just above
                     }
                     const int32_t cost = CellCost(p, group);
                     if (cost < best.Cost) {
@@ -168,6 +177,35 @@ std::vector<TGridPoint> TGroupPlacer::CandidatePositionsFast(TRectangularCompone
         }
     }
     return candidates;
+}
+
+std::size_t TGroupPlacer::CellIndex(const TCostCell* cell) const {
+    return static_cast<std::size_t>(cell - CostCells.data());
+}
+
+// Whether the cost at p is known to be no lower than best without computing
+// it: a lower bound of the connection cost (see LowerBoundAt) plus the exact
+// guide and pad costs. A sum that overflows costs 999990000, so a bound only
+// counts while best is at most that.
+bool TGroupPlacer::CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best) {
+    if (QuickMode || best > OverflowCost || Options.GuideCostWeight < 0 || Options.PadCostWeight < 0 ||
+        Search->Connections == nullptr || (Options.PadCostWeight != 0 && !Search->PadPattern.has_value())) {
+        return false;
+    }
+    const std::optional<int32_t> connections = Search->Connections->LowerBoundAt(p);
+    if (!connections) {
+        return false;
+    }
+    int64_t bound = *connections;
+    if (Options.GuideCostWeight != 0) {
+        bound += int64_t{GuideCost(p, group)} * Options.GuideCostWeight;
+    }
+    if (Options.PadCostWeight != 0) {
+        bound += int64_t{PadCostOfPattern(RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect)),
+                                          *Search->PadPattern)} *
+                 Options.PadCostWeight;
+    }
+    return bound >= best;
 }
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,10 @@ struct TGroupSearch {
     // Inside one BestPosition: the group keeps its orientation, so the
     // connection cost may shift the group's lines instead of the group.
     bool InOrientation = false;
+    // Per cost cell, inside one BestPosition: the cell's first candidate was
+    // shown by a lower bound to be no cheaper than the best, so no point of the
+    // cell can win.
+    std::vector<bool> CannotWin;
     // With a connection dragger: the cost of the connections that move with the group.
     std::unique_ptr<TIncrementalConnectionCost> Connections;
 };

@@ -250,31 +250,60 @@ int32_t TIncrementalConnectionCost::CostAt(const TGridPoint& p, TRectangularComp
 }
 
 int32_t TIncrementalConnectionCost::Terms() {
+    int64_t length = StaticLength;
+    int64_t violations = StaticViolations;
+    for (const std::size_t m : Moving) {
+        if (!Lines[m].Power) {
+            length += LengthSteps(Lines[m]);
+            violations += Violates(Lines[m]) ? 1 : 0;
+        }
+    }
+    const int64_t crossings = Options.CrossOverCostWeight != 0 ? StaticCrossingCount + MovingCrossings() : 0;
+    return Sum(length, crossings, violations);
+}
+
+// The weighted sum as the analyzer forms it: the length sum capped, each count
+// in 32 bits, the total saturated.
+int32_t TIncrementalConnectionCost::Sum(int64_t length, int64_t crossings, int64_t violations) const {
     int64_t total = 0;
     if (Options.ConnectionLengthCostWeight != 0) {
-        int64_t length = StaticLength;
-        for (const std::size_t m : Moving) {
-            if (!Lines[m].Power) {
-                length += LengthSteps(Lines[m]);
-            }
-        }
         const int64_t capped = length > std::numeric_limits<int32_t>::max() ? OverflowedLength : length;
         total += capped * Options.ConnectionLengthCostWeight;
     }
     if (Options.CrossOverCostWeight != 0) {
-        const auto count = static_cast<int32_t>(StaticCrossingCount + MovingCrossings());
-        total += int64_t{count} * Options.CrossOverCostWeight;
+        total += int64_t{static_cast<int32_t>(crossings)} * Options.CrossOverCostWeight;
     }
     if (Options.DirectionCostWeight != 0) {
-        int64_t violations = StaticViolations;
-        for (const std::size_t m : Moving) {
-            if (!Lines[m].Power && Violates(Lines[m])) {
-                ++violations;
-            }
-        }
-        total += static_cast<int64_t>(static_cast<int32_t>(violations)) * Options.DirectionCostWeight;
+        total += int64_t{static_cast<int32_t>(violations)} * Options.DirectionCostWeight;
     }
     return Saturated(total);
+}
+
+std::optional<int32_t> TIncrementalConnectionCost::LowerBoundAt(const TGridPoint& p) const {
+    if (!HasReference || Options.ConnectionLengthCostWeight < 0 || Options.CrossOverCostWeight < 0 ||
+        Options.DirectionCostWeight < 0) {
+        return std::nullopt;
+    }
+    const int32_t dx = p.X - Reference.X;
+    const int32_t dy = p.Y - Reference.Y;
+    int64_t length = StaticLength;
+    int64_t violations = StaticViolations;
+    int64_t selfPairs = 0;
+    for (const std::size_t m : Moving) {
+        TLine line = Lines[m];
+        if (line.Power) {
+            continue;
+        }
+        line.X1 = line.FirstEndMoves ? line.RefX1 + dx : line.RefX1;
+        line.Y1 = line.FirstEndMoves ? line.RefY1 + dy : line.RefY1;
+        line.X2 = line.SecondEndMoves ? line.RefX2 + dx : line.RefX2;
+        line.Y2 = line.SecondEndMoves ? line.RefY2 + dy : line.RefY2;
+        length += LengthSteps(line);
+        violations += Violates(line) ? 1 : 0;
+        // A line's box meets itself and its ends lie on it: it always crosses itself.
+        selfPairs += line.OnConnectLayer ? 1 : 0;
+    }
+    return Sum(length, StaticCrossingCount + selfPairs, violations);
 }
 
 }  // namespace autoplacer

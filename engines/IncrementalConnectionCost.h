@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -52,6 +53,11 @@ public:
     int32_t CostAt(const TGridPoint& p, TRectangularComponentGroup& group);
     // The group has been turned: the next CostAt starts afresh.
     void NewOrientation() { HasReference = false; }
+    // A cost that CostAt(p) cannot fall below: its length and direction terms
+    // exactly, and only the crossings of lines that stay plus each moving
+    // line's crossing with itself. None before the orientation's first CostAt,
+    // or with a negative weight.
+    std::optional<int32_t> LowerBoundAt(const TGridPoint& p) const;
 
     // How many connections move with the group (after the first evaluation).
     int32_t MovingCount() const { return static_cast<int32_t>(Moving.size()); }
@@ -75,6 +81,7 @@ private:
     void Begin();
     void Refresh();
     int32_t Terms();
+    int32_t Sum(int64_t length, int64_t crossings, int64_t violations) const;
     void ReadLine(TLine& line) const;
     // Moves the line's group ends to their reference place shifted by (dx, dy),
     // as the dragger would pull them onto the shifted pads, and reads it back.

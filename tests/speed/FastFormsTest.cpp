@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 
 #include "engines/CrossOvers.h"
@@ -22,6 +23,7 @@ class IncrementalCost : public EquivalenceTest {};
 TEST_F(IncrementalCost, EqualsTheAnalyzerWhereverTheGroupGoes) {
     int comparisons = 0;
     int withMovingLines = 0;
+    int bounded = 0;
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         hostpcb::Host::Instance().Reset();
         hostpcb::Board& board = BuildRandomBoard(seed, {10, 18});
@@ -60,7 +62,12 @@ TEST_F(IncrementalCost, EqualsTheAnalyzerWhereverTheGroupGoes) {
                     incremental.NewOrientation();
                 } else {
                     // Only the lines are shifted; the analyzer needs the group there.
+                    const std::optional<int32_t> bound = incremental.LowerBoundAt(p);
                     fast = incremental.CostAt(p, group);
+                    if (bound) {
+                        EXPECT_LE(*bound, fast) << "seed " << seed << ", " << component->Designator();
+                        ++bounded;
+                    }
                     TGroupPlacer::MoveGroupTo(p, group);
                 }
                 TNetRegistry registry(context);
@@ -73,6 +80,7 @@ TEST_F(IncrementalCost, EqualsTheAnalyzerWhereverTheGroupGoes) {
     }
     EXPECT_GT(comparisons, 1000);
     EXPECT_GT(withMovingLines, 50) << "most parts have lines that move with them";
+    EXPECT_GT(bounded, 500) << "the bound is known after an orientation's first cost";
 }
 
 class CostCells : public EquivalenceTest {};
