@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "driver/PlacementContext.h"
@@ -238,6 +239,23 @@ private:
     std::size_t CellIndex(const TCostCell* cell) const;
     bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
 
+    bool FitsKeepOutRemembered(const TRect& r, int32_t gap);
+
+    struct TKeepOutQuestion {
+        TRect R;
+        int32_t Gap;
+        bool operator==(const TKeepOutQuestion&) const = default;
+    };
+    struct TKeepOutQuestionHash {
+        std::size_t operator()(const TKeepOutQuestion& q) const {
+            uint64_t h = 1469598103934665603ull;
+            for (const int32_t v : {q.R.Left, q.R.Top, q.R.Right, q.R.Bottom, q.Gap}) {
+                h = (h ^ static_cast<uint32_t>(v)) * 1099511628211ull;
+            }
+            return static_cast<std::size_t>(h);
+        }
+    };
+    std::unordered_map<TKeepOutQuestion, bool, TKeepOutQuestionHash> KeepOutAnswers;
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
     std::vector<int32_t> NearbyPlaced;

@@ -15,6 +15,8 @@
 // - Two rectangles that share a point overlap for the host whatever the gap,
 //   so the conflict test asks the host about rectangles only when they are
 //   apart by less than the gap.
+// - The keep-out test of a non-rectangular outline is answered once per
+//   rectangle and gap (the outline is a snapshot; SetArea forgets the answers).
 // - The cost cell of a point is found by arithmetic instead of a walk.
 // - A candidate whose cost has a lower bound (exact length, direction, guide
 //   and pad terms; crossings counted only where they are certain) no lower
@@ -46,6 +48,8 @@ namespace {
 constexpr int64_t IndexBucketSteps = 8;
 // The bucket side when there is no usable grid step (100 mil).
 constexpr int64_t DefaultBucketSide = 1000000;
+// Keep-out answers kept at most (then forgotten all at once).
+constexpr std::size_t MaxKeepOutAnswers = std::size_t{1} << 22;
 
 int32_t Clamped(int64_t v) {
     return static_cast<int32_t>(
@@ -234,7 +238,7 @@ bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup
         return RectContainsRect(Area, r);
     }
     const TFitInputs& inputs = FitInputsOf(group);
-    if (!RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap)) {
+    if (!FitsKeepOutRemembered(r, inputs.KeepOutGap)) {
         return false;
     }
     // The members in order, each keep-inside room before its keep-outside room.
@@ -247,6 +251,26 @@ bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup
         }
     }
     return true;
+}
+
+// The keep-out test depends only on the rectangle, the gap and the area (the
+// outline is a snapshot), and the same rectangles come back in the opposite
+// orientation and for groups of the same size, so its answers are kept.
+bool TGroupPlacer::FitsKeepOutRemembered(const TRect& r, int32_t gap) {
+    if (Context.KeepOutIsRectangular) {
+        return RectFitsKeepOut(Context, Area, r, gap);  // cheaper than the look-up
+    }
+    const TKeepOutQuestion question{r, gap};
+    const auto known = KeepOutAnswers.find(question);
+    if (known != KeepOutAnswers.end()) {
+        return known->second;
+    }
+    if (KeepOutAnswers.size() >= MaxKeepOutAnswers) {
+        KeepOutAnswers.clear();
+    }
+    const bool fits = RectFitsKeepOut(Context, Area, r, gap);
+    KeepOutAnswers.emplace(question, fits);
+    return fits;
 }
 
 void TGroupPlacer::PrepareConflictTests(TRectangularComponentGroup& group) {
