@@ -123,7 +123,6 @@ void TGroupPlacer::BuildCostCells() {
 
 void TGroupPlacer::SetArea(const TRect& r) {
     Area = r;
-    KeepOutAnswers.clear();  // a rectangular keep-out is judged against the area
     BuildCostCells();
     BuildGrids();
     Extent = Rect(r.Left, r.Bottom, r.Left, r.Bottom);

@@ -23,7 +23,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "driver/PlacementContext.h"
@@ -226,7 +225,10 @@ private:
     std::vector<TGridPoint> CandidatePositionsFast(TRectangularComponentGroup& group);
     int32_t PositionCostFast(const TGridPoint& p, TRectangularComponentGroup& group);
     const TFitInputs& FitInputsOf(const TRectangularComponentGroup& group);
-    bool FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group);
+    // keepOutAnswers: per grid point of the walk, the keep-out answer for this
+    // size (-1 unknown); nil to ask every time.
+    bool FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
+                      std::vector<int8_t>* keepOutAnswers = nullptr, std::size_t point = 0);
     // Brings the relations and the placed-group index up to the placed list.
     void PrepareConflictTests(TRectangularComponentGroup& group);
     bool ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r);
@@ -239,23 +241,6 @@ private:
     std::size_t CellIndex(const TCostCell* cell) const;
     bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
 
-    bool FitsKeepOutRemembered(const TRect& r, int32_t gap);
-
-    struct TKeepOutQuestion {
-        TRect R;
-        int32_t Gap;
-        bool operator==(const TKeepOutQuestion&) const = default;
-    };
-    struct TKeepOutQuestionHash {
-        std::size_t operator()(const TKeepOutQuestion& q) const {
-            uint64_t h = 1469598103934665603ull;
-            for (const int32_t v : {q.R.Left, q.R.Top, q.R.Right, q.R.Bottom, q.Gap}) {
-                h = (h ^ static_cast<uint32_t>(v)) * 1099511628211ull;
-            }
-            return static_cast<std::size_t>(h);
-        }
-    };
-    std::unordered_map<TKeepOutQuestion, bool, TKeepOutQuestionHash> KeepOutAnswers;
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
     std::vector<int32_t> NearbyPlaced;

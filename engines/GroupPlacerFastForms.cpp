@@ -15,8 +15,8 @@
 // - Two rectangles that share a point overlap for the host whatever the gap,
 //   so the conflict test asks the host about rectangles only when they are
 //   apart by less than the gap.
-// - The keep-out test of a non-rectangular outline is answered once per
-//   rectangle and gap (the outline is a snapshot; SetArea forgets the answers).
+// - Within one group's search the keep-out answer of each point is kept per
+//   rectangle size: orientations 0 and 2 (1 and 3) ask about the same ones.
 // - The cost cell of a point is found by arithmetic instead of a walk.
 // - A candidate whose cost has a lower bound (exact length, direction, guide
 //   and pad terms; crossings counted only where they are certain) no lower
@@ -48,8 +48,6 @@ namespace {
 constexpr int64_t IndexBucketSteps = 8;
 // The bucket side when there is no usable grid step (100 mil).
 constexpr int64_t DefaultBucketSide = 1000000;
-// Keep-out answers kept at most (then forgotten all at once).
-constexpr std::size_t MaxKeepOutAnswers = std::size_t{1} << 22;
 
 int32_t Clamped(int64_t v) {
     return static_cast<int32_t>(
@@ -116,13 +114,18 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     const int32_t w = RectWidth(group.Rect);
     const int32_t h = RectHeight(group.Rect);
     const std::vector<TGridPoint> points = grid->Points();
+    std::vector<int8_t>& keepOut = Search->KeepOutAnswers[{w, h}];
+    if (keepOut.size() != points.size()) {
+        keepOut.assign(points.size(), -1);
+    }
     bool found = false;
-    for (const TGridPoint& p : points) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const TGridPoint& p = points[i];
         const TCostCell* cell = found ? CellOf(p) : nullptr;
         const bool settled = cell != nullptr && (cell->Computed || Search->CannotWin[CellIndex(cell)]);
         if (!settled) {
             const TRect r = RectAt(p, w, h);
-            if (FitsAreaFast(r, group) && !ConflictsWithPlaced(group, r)) {
+            if (FitsAreaFast(r, group, &keepOut, i) && !ConflictsWithPlaced(group, r)) {
                 if (!found) {
                     ResetCellCosts();
                     best.Pos = p;
@@ -233,12 +236,18 @@ const TFitInputs& TGroupPlacer::FitInputsOf(const TRectangularComponentGroup& gr
     return Search->Fits.emplace(&group, std::move(inputs)).first->second;
 }
 
-bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group) {
+bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
+                                std::vector<int8_t>* keepOutAnswers, std::size_t point) {
     if (QuickMode) {
         return RectContainsRect(Area, r);
     }
     const TFitInputs& inputs = FitInputsOf(group);
-    if (!FitsKeepOutRemembered(r, inputs.KeepOutGap)) {
+    // The keep-out answer of a rectangle comes back in the opposite orientation.
+    int8_t* known = keepOutAnswers != nullptr ? &(*keepOutAnswers)[point] : nullptr;
+    if (known != nullptr && *known < 0) {
+        *known = RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap) ? 1 : 0;
+    }
+    if (known != nullptr ? *known == 0 : !RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap)) {
         return false;
     }
     // The members in order, each keep-inside room before its keep-outside room.
@@ -251,26 +260,6 @@ bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup
         }
     }
     return true;
-}
-
-// The keep-out test depends only on the rectangle, the gap and the area (the
-// outline is a snapshot), and the same rectangles come back in the opposite
-// orientation and for groups of the same size, so its answers are kept.
-bool TGroupPlacer::FitsKeepOutRemembered(const TRect& r, int32_t gap) {
-    if (Context.KeepOutIsRectangular) {
-        return RectFitsKeepOut(Context, Area, r, gap);  // cheaper than the look-up
-    }
-    const TKeepOutQuestion question{r, gap};
-    const auto known = KeepOutAnswers.find(question);
-    if (known != KeepOutAnswers.end()) {
-        return known->second;
-    }
-    if (KeepOutAnswers.size() >= MaxKeepOutAnswers) {
-        KeepOutAnswers.clear();
-    }
-    const bool fits = RectFitsKeepOut(Context, Area, r, gap);
-    KeepOutAnswers.emplace(question, fits);
-    return fits;
 }
 
 void TGroupPlacer::PrepareConflictTests(TRectangularComponentGroup& group) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -57,6 +58,9 @@ struct TGroupSearch {
     // shown by a lower bound to be no cheaper than the best, so no point of the
     // cell can win.
     std::vector<bool> CannotWin;
+    // Per rectangle size (width, height), per point of the grid walked: the
+    // keep-out answer, -1 while unknown. The grid does not change during a search.
+    std::map<std::pair<int32_t, int32_t>, std::vector<int8_t>> KeepOutAnswers;
     // With a connection dragger: the cost of the connections that move with the group.
     std::unique_ptr<TIncrementalConnectionCost> Connections;
 };
