@@ -1,11 +1,28 @@
 #include "app/AppClient.h"
 
+#include <cctype>
 #include <cstring>
 #include <iostream>
 
+#include "app/Interrupts.h"
 #include "hostpcb/Host.h"
 
 namespace app {
+
+namespace {
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    const std::size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 void AppMainFrame::SetStatusText(int32_t pane, const char* text) {
     std::optional<std::string> value;
@@ -32,7 +49,33 @@ int32_t AppClient::RunProcess(const char* process, char* parameters, int32_t siz
     if (MainFrame.Verbose) {
         std::cerr << "host command " << call.Process << " (" << call.Parameters << ")\n";
     }
+    const bool statistical = EqualsIgnoringCase(call.Process, "Placer:RunAutoPlacer");
+    const std::string parameterText = call.Parameters;
     ProcessCalls.push_back(std::move(call));
+    if (statistical) {
+        return RunStatisticalPlacer(parameterText);
+    }
+    return sdk::kResultOk;
+}
+
+// "Batch" and "UseAutoPCBUpdate" need nothing of the stand-in: it has no placement
+// window of its own and no option dialog, so the board is always updated directly.
+int32_t AppClient::RunStatisticalPlacer(const std::string&) {
+    hostpcb::Board* board = hostpcb::Host::Instance().CurrentBoard();
+    if (board == nullptr) {
+        return sdk::kResultError;
+    }
+    hostpcb::statistical::PlacerSettings settings;
+    settings.seed = StatisticalSeed;
+    settings.dialogs = DialogHost;
+    settings.stopRequested = StopRequestCheck ? StopRequestCheck : [] { return interrupts::TakeStopRequest(); };
+    StatisticalOutcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    if (MainFrame.Verbose) {
+        std::cerr << "statistical placer: " << StatisticalOutcome->movable << " movable components, "
+                  << StatisticalOutcome->unfit.size() << " without room"
+                  << (StatisticalOutcome->stopped ? ", stopped" : "")
+                  << (StatisticalOutcome->restored ? ", restored" : "") << '\n';
+    }
     return sdk::kResultOk;
 }
 

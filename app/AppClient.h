@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "hostpcb/statistical/StatisticalPlacer.h"
 #include "sdk/plugin.h"
 
 namespace app {
@@ -69,6 +70,17 @@ public:
     // Whether a document view is current (it is unless switched off).
     void SetHasView(bool hasView) { HasView = hasView; }
     void SetVerbose(bool verbose) { MainFrame.Verbose = verbose; }
+    // The seed of the host's statistical placer ("Placer:RunAutoPlacer"); the same
+    // seed on the same board gives the same placement.
+    void SetStatisticalSeed(uint64_t seed) { StatisticalSeed = seed; }
+    uint64_t GetStatisticalSeed() const { return StatisticalSeed; }
+    // What the statistical placer asks to learn of a stop request; by default a
+    // Ctrl-C (app/Interrupts).
+    void SetStopRequestCheck(std::function<bool()> check) { StopRequestCheck = std::move(check); }
+    // The outcome of the last statistical placement, nullopt before the first.
+    const std::optional<hostpcb::statistical::PlacementOutcome>& GetStatisticalOutcome() const {
+        return StatisticalOutcome;
+    }
 
     // The loaded plug-in's module, once ServerFactory has answered.
     void SetServerModule(sdk::IServerModule* module) { ServerModule = module; }
@@ -91,6 +103,11 @@ private:
     sdk::IServerModule* ServerModule = nullptr;
     std::function<void()> MessagePump;
     std::vector<ProcessCall> ProcessCalls;
+    uint64_t StatisticalSeed = 1;
+    std::function<bool()> StopRequestCheck;
+    std::optional<hostpcb::statistical::PlacementOutcome> StatisticalOutcome;
+
+    int32_t RunStatisticalPlacer(const std::string& parameters);
 };
 
 }  // namespace app

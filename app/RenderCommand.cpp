@@ -38,6 +38,7 @@ void RegisterRenderCommand(CLI::App& cli, int& exitStatus) {
             picture.title = std::filesystem::path(args->board).filename().string();
             std::string output = args->output;
             if (output.empty()) output = std::filesystem::path(args->board).replace_extension(".svg").string();
+            io::RefuseToOverwriteInputs(output, loaded->inputs);
             io::WriteFileAtomically(output, RenderBoardSvg(*loaded->board, picture));
             for (const std::string& w : loaded->warnings) std::cerr << "warning: " << w << "\n";
             std::cout << "wrote " << output << "\n";

@@ -28,10 +28,14 @@ BoardStats ComputeStats(const io::LoadedBoard& loaded) {
     for (const hostpcb::Component* c : board.Components()) {
         ++s.footprints;
         ++(c->Layer() == PCB_BOTTOM_LAYER ? s.bottom : s.top);
-        if (!c->moveable) ++s.locked;
         const size_t pads = c->Pads().size();
         if (pads == 0) ++s.padless;
         s.pads += static_cast<int>(pads);
+    }
+    // Locked in KiCad; footprints that draw the board edge are also held in place
+    // by the host but are not counted here.
+    for (const io::KFootprint& fp : loaded.kicad->footprints()) {
+        if (fp.locked) ++s.locked;
     }
     s.nets = static_cast<int>(board.Nets().size());
     s.copperLayers = loaded.kicad->copperLayerCount();

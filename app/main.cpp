@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/DialogSetup.h"
+#include "app/PlaceCommand.h"
 #include "app/RenderCommand.h"
 #include "app/RunCommand.h"
 #include "app/StatsCommand.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     app::DialogOptions dialogOptions;
     app::AddDialogOptions(*cli.get_subcommand("run"), dialogOptions);
     app::UseDialogOptions(&dialogOptions);
+    app::RegisterPlaceCommand(cli, exitStatus);
     app::RegisterStatsCommand(cli, exitStatus);
     app::RegisterRenderCommand(cli, exitStatus);
     CLI11_PARSE(cli, argc, argv);

@@ -7,7 +7,16 @@ using namespace hostpcb::api;
 
 namespace {
 
+// A scope without entries covers the whole board; the host reports it as its one
+// board entry, the form a rule scoped "All" has.
 void ReadScope(const std::vector<ScopeEntry>& in, PcbScopeData& out) {
+    if (in.empty()) {
+        out.Count = 1;
+        out.Entries[0].Kind = PCB_SCOPE_BOARD;
+        CopyText(out.Entries[0].Name, PCB_TEXT_CAPACITY, "");
+        out.Entries[0].Value = 0;
+        return;
+    }
     out.Count = int32_t(std::min<std::size_t>(in.size(), PCB_SCOPE_CAPACITY));
     for (int32_t i = 0; i < out.Count; ++i) {
         out.Entries[i].Kind = in[std::size_t(i)].kind;

@@ -1,6 +1,9 @@
 #include "io/BoardFiles.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -14,21 +17,44 @@ namespace io {
 
 namespace {
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot open " + path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return std::move(buffer).str();
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec)) return true;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+    const std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return false;
+    const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
+    return !ec && ca == cb;
 }
 
 }  // namespace
+
+std::string ReadInputFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw std::runtime_error(path + " is a directory, not a file");
+    // Devices and pipes could be read without end (/dev/zero).
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        throw std::runtime_error(path + " is not a regular file");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) throw std::runtime_error("cannot read " + path);
+    return std::move(buffer).str();
+}
+
+const std::string* OverwrittenInput(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        if (SameFile(output, input)) return &input;
+    }
+    return nullptr;
+}
+
+void RefuseToOverwriteInputs(const std::string& output, const std::vector<std::string>& inputs) {
+    if (const std::string* input = OverwrittenInput(output, inputs)) {
+        throw std::runtime_error("refusing to overwrite the input file " + *input + " with " + output);
+    }
+}
 
 LoadedBoard::~LoadedBoard() {
     if (!board) return;
@@ -45,26 +71,35 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
     const auto start = std::chrono::steady_clock::now();
     auto loaded = std::make_unique<LoadedBoard>();
     loaded->path = path;
+    loaded->inputs.push_back(path);
     try {
-        loaded->kicad = KicadBoard::fromDocument(SExprDocument::parse(ReadWholeFile(path)));
+        loaded->kicad = KicadBoard::fromDocument(SExprDocument::parse(ReadInputFile(path)));
     } catch (const SExprError& e) {
         throw SExprError(e, path);
     }
     std::string warning;
     loaded->clearance = ReadProjectClearance(path, loaded->kicad->defaultClearance(), warning);
     if (!warning.empty()) loaded->warnings.push_back(warning);
+    if (std::filesystem::exists(ProjectFilePath(path))) loaded->inputs.push_back(ProjectFilePath(path));
 
     hostpcb::Host& host = hostpcb::Host::Instance();
     loaded->board = &host.CreateBoard(path);
     host.SetCurrentBoard(loaded->board);
-    loaded->mapping = BuildHostBoard(*loaded->kicad, *loaded->board, loaded->clearance.clearanceMm);
+    try {
+        loaded->mapping = BuildHostBoard(*loaded->kicad, *loaded->board, loaded->clearance.clearanceMm);
+    } catch (const SExprError& e) {
+        throw SExprError(e, path);
+    } catch (const std::out_of_range& e) {
+        throw std::runtime_error(path + ": " + e.what());
+    }
     for (const std::string& w : loaded->mapping.warnings) loaded->warnings.push_back(w);
 
     if (options.readRules) {
         const std::string rulesPath = options.rulesPath.empty() ? PlacerRulesPath(path) : options.rulesPath;
         if (!options.rulesPath.empty() || std::filesystem::exists(rulesPath)) {
+            loaded->inputs.push_back(rulesPath);
             try {
-                loaded->rules = ApplyPlacerRules(ReadWholeFile(rulesPath), rulesPath, *loaded->board,
+                loaded->rules = ApplyPlacerRules(ReadInputFile(rulesPath), rulesPath, *loaded->board,
                                                  loaded->mapping.copperLayers);
             } catch (const SExprError& e) {
                 throw SExprError(e, rulesPath);
@@ -93,6 +128,12 @@ SaveResult SaveBoardFile(LoadedBoard& loaded, const SaveOptions& options) {
     if (!options.inPlace && SameFile(result.path, loaded.path)) {
         throw std::runtime_error("refusing to overwrite the input board " + loaded.path + " (use --in-place)");
     }
+    // Writing in place replaces the board, never the other files it was read with.
+    std::vector<std::string> others(loaded.inputs.begin(), loaded.inputs.end());
+    others.erase(std::remove_if(others.begin(), others.end(),
+                                [&](const std::string& input) { return SameFile(input, loaded.path); }),
+                 others.end());
+    RefuseToOverwriteInputs(result.path, others);
     KicadBoard& kicad = *loaded.kicad;
     std::vector<KFootprint> before;
     std::vector<size_t> moved;
@@ -106,7 +147,11 @@ SaveResult SaveBoardFile(LoadedBoard& loaded, const SaveOptions& options) {
         placement.at = ToKicad(c.Position());
         placement.angle = KicadAngle(c.Rotation(), back);
         placement.back = back;
-        PlaceFootprint(kicad, link.footprint, placement);
+        try {
+            PlaceFootprint(kicad, link.footprint, placement);
+        } catch (const SExprError& e) {
+            throw SExprError(e, loaded.path);  // an item the reader let through but the writer cannot move
+        }
         moved.push_back(link.footprint);
         ++result.moved;
         if (sideChanged) ++result.flipped;

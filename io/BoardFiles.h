@@ -33,6 +33,9 @@ struct LoadedBoard {
     ~LoadedBoard();
 
     std::string path;
+    // Every file the board was read from: the board, and its project and rules files
+    // when they were read. Nothing the application writes may replace one of them.
+    std::vector<std::string> inputs;
     std::unique_ptr<KicadBoard> kicad;
     hostpcb::Board* board = nullptr;
     HostMapping mapping;
@@ -60,6 +63,18 @@ struct SaveResult {
     StaleRouting removed;
     std::vector<std::string> warnings;
 };
+
+// The whole of an input file; std::runtime_error naming the file when it is a
+// directory or cannot be read.
+std::string ReadInputFile(const std::string& path);
+
+// The entry of `inputs` that writing `output` would replace (the same file under
+// another spelling or through a link included), or nullptr.
+const std::string* OverwrittenInput(const std::string& output, const std::vector<std::string>& inputs);
+// Throws std::runtime_error ("refusing to overwrite the input file ...") when writing
+// `output` would replace one of `inputs`. Every command that writes files calls it with
+// LoadedBoard::inputs before writing.
+void RefuseToOverwriteInputs(const std::string& output, const std::vector<std::string>& inputs);
 
 // "NAME.placed.kicad_pcb" for "NAME.kicad_pcb".
 std::string DefaultOutputPath(const std::string& input);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "io/Units.h"
+
 namespace io {
 
 namespace {
@@ -75,6 +77,30 @@ void ReadPolyPoints(const SNode& pts, std::vector<KPoint>& out) {
             // Corners of an arc inside a polygon: keep its three defining points.
             for (const char* h : {"start", "mid", "end"}) {
                 if (SNode* p = c->child(h)) out.push_back(ReadPoint(*p));
+            }
+        }
+    }
+}
+
+// A footprint text's "(at x y [angle])": the writer moves and mirrors it, so both
+// numbers must be there.
+void CheckTextPosition(const SNode& text) {
+    if (SNode* at = text.child("at")) (void)ReadPoint(*at);
+}
+
+// Zones inside a footprint are moved point by point by the writer: every "(xy x y)" in
+// them, however deep, must hold two numbers.
+void CheckZonePoints(const SNode& zone) {
+    std::vector<const SNode*> pending{&zone};
+    while (!pending.empty()) {
+        const SNode* node = pending.back();
+        pending.pop_back();
+        for (const SNode* c : node->children()) {
+            if (!c->isList()) continue;
+            if (c->head() == "xy") {
+                (void)ReadPoint(*c);
+            } else {
+                pending.push_back(c);
             }
         }
     }
@@ -239,11 +265,21 @@ void KicadBoard::read() {
     if (!version || !version->at(1)) root.fail("the board has no (version ...)");
     version_ = version->at(1)->integer();
 
+    // The layer table names the copper sides every item refers to: it is read first,
+    // wherever it stands, and there is one.
+    const SNode* layerTable = nullptr;
+    for (SNode* item : root.children()) {
+        if (!item->isList() || item->head() != "layers") continue;
+        if (layerTable) item->fail("a second layer table (the first is at " + layerTable->where() + ")");
+        layerTable = item;
+    }
+    if (layerTable) readLayers(*layerTable);
+
     for (SNode* item : root.children()) {
         if (!item->isList()) continue;
         const std::string_view head = item->head();
         if (head == "layers") {
-            readLayers(*item);
+            continue;
         } else if (head == "setup") {
             readSetup(*item);
         } else if (head == "net") {
@@ -267,6 +303,9 @@ void KicadBoard::read() {
         } else if (head == "net_class") {
             if (SNode* name = item->at(1); name && name->is("Default")) {
                 defaultClearance_ = ReadNumberChild(*item, "clearance", defaultClearance_);
+                if (!FitsHostSize(defaultClearance_)) {
+                    (void)CheckedSizeToHost(defaultClearance_, *item->child("clearance"), "net class Default", "clearance");
+                }
             }
         } else if (head == "footprint" || head == "module") {
             footprints_.push_back(readFootprint(*item));
@@ -343,14 +382,24 @@ void KicadBoard::read() {
 }
 
 void KicadBoard::readLayers(const SNode& list) {
+    std::vector<const SNode*> layerNodes;
     for (SNode* entry : list.children()) {
         if (!entry->isList()) continue;
+        SNode* id = entry->at(0);
+        SNode* name = entry->at(1);
+        if (!id || !name || !name->isAtom()) entry->fail("a layer entry needs a number and a name");
         KLayer layer;
-        layer.id = entry->at(0)->integer();
-        if (SNode* n = entry->at(1)) layer.name = n->value();
+        layer.id = id->integer();
+        layer.name = name->value();
         if (SNode* t = entry->at(2)) layer.type = t->value();
         if (SNode* u = entry->at(3); u && u->isAtom()) layer.userName = u->value();
+        // Items name their layers: a name used twice would put them on either.
+        if (findLayer(layer.name)) entry->fail("the layer name '" + layer.name + "' is used twice");
+        for (const KLayer& other : layers_) {
+            if (other.id == layer.id) entry->fail("the layer number " + std::to_string(layer.id) + " is used twice");
+        }
         layers_.push_back(std::move(layer));
+        layerNodes.push_back(entry);
     }
     std::vector<const KLayer*> copper;
     bool has31 = false;
@@ -372,6 +421,10 @@ void KicadBoard::readLayers(const SNode& list) {
             inner.push_back(l);
         }
     }
+    // A side's copper under the other side's usual name would make the two sides one.
+    auto nodeOf = [&](const KLayer* l) { return layerNodes[static_cast<size_t>(l - layers_.data())]; };
+    if (front && front->name == "B.Cu") nodeOf(front)->fail("the front copper layer is named 'B.Cu'");
+    if (back && back->name == "F.Cu") nodeOf(back)->fail("the back copper layer is named 'F.Cu'");
     std::sort(inner.begin(), inner.end(), [](const KLayer* a, const KLayer* b) { return a->id < b->id; });
     copperOrder_.clear();
     if (front) {
@@ -388,6 +441,7 @@ void KicadBoard::readLayers(const SNode& list) {
 void KicadBoard::readSetup(const SNode& setup) {
     if (SNode* g = setup.child("grid_origin")) {
         gridOrigin_ = ReadPoint(*g);
+        gridOriginNode_ = g;
         hasGridOrigin_ = true;
     }
 }
@@ -419,21 +473,31 @@ KFootprint KicadBoard::readFootprint(SNode& node) const {
             fp.at = ReadPoint(*c);
             if (SNode* a = c->at(3)) fp.angle = a->number();
         } else if (head == "fp_text") {
+            CheckTextPosition(*c);
             SNode* kind = c->at(1);
             SNode* text = c->at(2);
             if (kind && text && kind->is("reference")) fp.reference = text->value();
             if (kind && text && kind->is("value")) fp.value = text->value();
         } else if (head == "property") {
+            CheckTextPosition(*c);
             SNode* kind = c->at(1);
             SNode* text = c->at(2);
             if (kind && text && kind->is("Reference")) fp.reference = text->value();
             if (kind && text && kind->is("Value")) fp.value = text->value();
         } else if (head == "pad") {
             fp.pads.push_back(readPad(*c));
+        } else if (head == "zone") {
+            CheckZonePoints(*c);
         } else {
             KShape shape;
             if (ReadShape(*c, shape)) fp.graphics.push_back(std::move(shape));
         }
+    }
+    // The writer flips a footprint by swapping its layer: it must be on a copper side.
+    if (!isFrontCopper(fp.layer) && !isBackCopper(fp.layer)) {
+        const std::string name = fp.reference.empty() ? "'" + fp.libId + "'" : fp.reference;
+        node.fail("footprint " + name + " is on " + (fp.layer.empty() ? "no layer" : "layer '" + fp.layer + "'") +
+                  ", not on the front or back copper");
     }
     fp.back = isBackCopper(fp.layer);
     return fp;

@@ -120,6 +120,7 @@ public:
     const std::vector<KRouted>& routed() const { return routed_; }
     bool hasGridOrigin() const { return hasGridOrigin_; }
     KPoint gridOrigin() const { return gridOrigin_; }
+    const SNode* gridOriginNode() const { return gridOriginNode_; }
     // Clearance of the board's own default net class (KiCad 5 boards), or a negative value.
     double defaultClearance() const { return defaultClearance_; }
 
@@ -158,6 +159,7 @@ private:
     std::vector<KZone> zones_;
     std::vector<KRouted> routed_;
     KPoint gridOrigin_;
+    const SNode* gridOriginNode_ = nullptr;
     bool hasGridOrigin_ = false;
     double defaultClearance_ = -1;
     std::string frontCopper_ = "F.Cu";

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 #include "io/Units.h"
 
@@ -66,13 +68,29 @@ void HostArcAngles(const KShape& arc, double& start, double& end) {
     end = hostpcb::NormalizeAngle(end);
 }
 
+// Points along an arc too wide for the host's sizes, from its start to its end, so
+// that it can be drawn as tracks. Such an arc is nearly straight over the board.
+std::vector<KPoint> PointsAlongArc(const KShape& arc) {
+    constexpr double kRadians = std::numbers::pi / 180.0;
+    std::vector<KPoint> pts{arc.start};
+    for (int i = 1; i < kCurveSegments; ++i) {
+        const double a = (arc.startAngle + arc.sweep * i / kCurveSegments) * kRadians;
+        pts.push_back({arc.center.x + arc.radius * std::cos(a), arc.center.y + arc.radius * std::sin(a)});
+    }
+    pts.push_back(arc.end);
+    return pts;
+}
+
 // Adds one graphic item as tracks and arcs. `place` maps a point of the item's frame
 // to the board (KiCad frame); `turn` is how far that frame is turned on screen.
+// `object` names the item in errors about values the host cannot hold.
 template <class PlaceFn>
 int AddShape(hostpcb::Board& board, hostpcb::Component* owner, const KShape& s, LayerNumber layer,
-             PlaceFn place, double turn) {
-    const Coord width = std::max<Coord>(MmToHost(s.width), 0);
-    auto track = [&](KPoint a, KPoint b) { board.AddTrack(owner, ToHost(place(a)), ToHost(place(b)), width, layer); };
+             PlaceFn place, double turn, const std::string& object) {
+    const SNode& node = *s.node;
+    const Coord width = std::max<Coord>(CheckedSizeToHost(s.width, node, object, "width"), 0);
+    auto host = [&](KPoint p) { return CheckedToHost(place(p), node, object); };
+    auto track = [&](KPoint a, KPoint b) { board.AddTrack(owner, host(a), host(b), width, layer); };
     auto chain = [&](const std::vector<KPoint>& pts, bool closed) {
         int n = 0;
         for (size_t i = 0; i + 1 < pts.size(); ++i, ++n) track(pts[i], pts[i + 1]);
@@ -98,24 +116,30 @@ int AddShape(hostpcb::Board& board, hostpcb::Component* owner, const KShape& s, 
         }
         case KShape::Kind::Circle:
         case KShape::Kind::Arc: {
+            if (s.kind == KShape::Kind::Arc && !FitsHostSize(s.radius)) return chain(PointsAlongArc(s), false);
             KShape turned = s;
             turned.startAngle -= turn;  // a turn on screen lowers KiCad-frame angles
             if (s.kind == KShape::Kind::Circle) turned.sweep = 360.0;
             double start = 0, end = 0;
             HostArcAngles(turned, start, end);
-            board.AddArc(owner, ToHost(place(s.center)), MmToHost(s.radius), start, end, width, layer);
+            board.AddArc(owner, host(s.center), CheckedSizeToHost(s.radius, node, object, "radius"), start, end, width,
+                         layer);
             return 1;
         }
     }
     return 0;
 }
 
-hostpcb::PadGeometry PadShape(const KPad& pad, std::vector<std::string>& warnings, const std::string& ref) {
+hostpcb::PadGeometry PadShape(const KPad& pad, std::vector<std::string>& warnings, const std::string& ref,
+                              const std::string& object) {
+    const SNode& node = *pad.node;
+    auto size = [&](double mm, const char* what) { return CheckedSizeToHost(mm, node, object, what); };
+    auto local = [&](KPoint p) { return CheckedLocalToHost(p, node, object); };
     hostpcb::PadGeometry g;
-    g.sizeX = MmToHost(pad.size.x);
-    g.sizeY = MmToHost(pad.size.y);
+    g.sizeX = size(pad.size.x, "size");
+    g.sizeY = size(pad.size.y, "size");
     g.rotation = hostpcb::NormalizeAngle(pad.angle);
-    g.holeSize = MmToHost(pad.drill);
+    g.holeSize = size(pad.drill, "drill");
     if (pad.shape == "circle") {
         g.shape = hostpcb::PadShape::Round;
     } else if (pad.shape == "rect") {
@@ -124,11 +148,11 @@ hostpcb::PadGeometry PadShape(const KPad& pad, std::vector<std::string>& warning
         g.shape = hostpcb::PadShape::Oval;
     } else if (pad.shape == "roundrect") {
         g.shape = hostpcb::PadShape::RoundedRect;
-        g.cornerRadius = MmToHost(pad.roundrectRatio * std::min(pad.size.x, pad.size.y));
+        g.cornerRadius = size(pad.roundrectRatio * std::min(pad.size.x, pad.size.y), "corner radius");
     } else if (pad.shape == "trapezoid" || pad.shape == "trapezoidal") {
         g.shape = hostpcb::PadShape::Trapezoid;
         // KiCad's y delta widens the lower edge on screen; its x delta heightens the left edge.
-        g.trapezoidDelta = {MmToHost(pad.rectDelta.y), -MmToHost(pad.rectDelta.x)};
+        g.trapezoidDelta = {size(pad.rectDelta.y, "rect_delta"), -size(pad.rectDelta.x, "rect_delta")};
     } else if (pad.shape == "custom") {
         std::vector<Point> pts;
         const KShape* onlyPoly = nullptr;
@@ -140,16 +164,16 @@ hostpcb::PadGeometry PadShape(const KPad& pad, std::vector<std::string>& warning
             }
         }
         if (polys == 1 && pad.primitives.size() == 1 && onlyPoly->points.size() >= 3) {
-            for (const KPoint& q : onlyPoly->points) pts.push_back(LocalToHost(q));
+            for (const KPoint& q : onlyPoly->points) pts.push_back(local(q));
         } else {
             // Several primitives: their convex hull with the anchor pad stands for the copper.
             const double hx = pad.size.x / 2, hy = pad.size.y / 2;
-            for (KPoint q : {KPoint{-hx, -hy}, KPoint{hx, -hy}, KPoint{hx, hy}, KPoint{-hx, hy}}) pts.push_back(LocalToHost(q));
+            for (KPoint q : {KPoint{-hx, -hy}, KPoint{hx, -hy}, KPoint{hx, hy}, KPoint{-hx, hy}}) pts.push_back(local(q));
             for (const KShape& p : pad.primitives) {
                 const double grow = p.width / 2;
                 auto add = [&](KPoint q) {
                     for (KPoint d : {KPoint{-grow, -grow}, KPoint{grow, -grow}, KPoint{grow, grow}, KPoint{-grow, grow}}) {
-                        pts.push_back(LocalToHost({q.x + d.x, q.y + d.y}));
+                        pts.push_back(local({q.x + d.x, q.y + d.y}));
                     }
                 };
                 if (p.kind == KShape::Kind::Circle || p.kind == KShape::Kind::Arc) {
@@ -195,6 +219,11 @@ LayerNumber PadLayer(const KicadBoard& kicad, const KFootprint& fp, const KPad& 
 
 }  // namespace
 
+std::string FootprintName(const KFootprint& footprint) {
+    if (!footprint.reference.empty()) return "footprint " + footprint.reference;
+    return "footprint '" + footprint.libId + "'";
+}
+
 double HostRotation(const KFootprint& footprint) {
     return hostpcb::NormalizeAngle(footprint.back ? footprint.angle + 180.0 : footprint.angle);
 }
@@ -216,7 +245,7 @@ LayerNumber GraphicLayer(const KicadBoard& kicad, const std::string& layer) {
 HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, double clearanceMm) {
     HostMapping mapping;
     board.imperial = false;
-    if (kicad.hasGridOrigin()) board.origin = ToHost(kicad.gridOrigin());
+    if (kicad.hasGridOrigin()) board.origin = CheckedToHost(kicad.gridOrigin(), *kicad.gridOriginNode(), "grid origin");
 
     // Layers: signal layers in stack order, inner power layers as internal planes.
     std::map<std::string, LayerNumber>& copperLayer = mapping.copperLayers;
@@ -263,7 +292,7 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
     // Outline.
     const auto identity = [](KPoint p) { return p; };
     for (const KShape& s : kicad.edgeShapes()) {
-        mapping.outlineTracks += AddShape(board, nullptr, s, PCB_KEEP_OUT_LAYER, identity, 0.0);
+        mapping.outlineTracks += AddShape(board, nullptr, s, PCB_KEEP_OUT_LAYER, identity, 0.0, "Edge.Cuts " + std::string(s.node->head()));
     }
 
     // Components.
@@ -272,18 +301,28 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
     for (size_t i = 0; i < fps.size(); ++i) {
         const KFootprint& fp = fps[i];
         const LayerNumber side = fp.back ? PCB_BOTTOM_LAYER : PCB_TOP_LAYER;
-        const Point origin = ToHost(fp.at);
+        const std::string name = FootprintName(fp);
+        const SNode* at = fp.node->child("at");
+        const Point origin = CheckedToHost(fp.at, at ? *at : *fp.node, name);
         const double rotation = HostRotation(fp);
         hostpcb::Component& c = board.AddComponent(fp.reference, fp.libId, origin, rotation, side, fp.value);
-        c.moveable = !fp.locked;
+        // A footprint that draws part of the board outline carries the outline
+        // with it in KiCad: moving it would move the board's edge, so it stays.
+        const bool drawsBoardEdge = std::any_of(fp.graphics.begin(), fp.graphics.end(),
+                                                [](const KShape& g) { return g.layer == "Edge.Cuts"; });
+        c.moveable = !fp.locked && !drawsBoardEdge;
         for (const KPad& pad : fp.pads) {
-            const hostpcb::PadGeometry g = PadShape(pad, mapping.warnings, fp.reference);
-            board.AddPad(&c, pad.number, ToHost(Place(fp, pad.at)), g, PadLayer(kicad, fp, pad), netOf(pad.netName));
+            const std::string padName = name + ", pad " + pad.number;
+            const hostpcb::PadGeometry g = PadShape(pad, mapping.warnings, fp.reference, padName);
+            board.AddPad(&c, pad.number, CheckedToHost(Place(fp, pad.at), *pad.node->child("at"), padName), g,
+                         PadLayer(kicad, fp, pad),
+                         netOf(pad.netName));
         }
         for (const KShape& s : fp.graphics) {
             const LayerNumber layer = GraphicLayer(kicad, s.layer);
             if (layer == PCB_NO_LAYER) continue;
-            AddShape(board, &c, s, layer, [&fp](KPoint p) { return Place(fp, p); }, fp.angle);
+            AddShape(board, &c, s, layer, [&fp](KPoint p) { return Place(fp, p); }, fp.angle,
+                     name + ", " + std::string(s.node->head()));
         }
         mapping.links.push_back({i, &c, c.Position(), c.Rotation(), side});
     }
@@ -297,7 +336,7 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
             std::vector<hostpcb::PolyVertex> vertices;
             for (const KPoint& p : z.outline) {
                 hostpcb::PolyVertex v;
-                v.p = ToHost(p);
+                v.p = CheckedToHost(p, *z.node, "zone on " + layerName);
                 vertices.push_back(v);
             }
             board.AddPolygon(hostpcb::ObjectKind::SplitPlane, std::move(vertices), it->second,
@@ -306,6 +345,9 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
     }
 
     hostpcb::Rule& clearance = board.AddRule(PCB_RULE_CLEARANCE, "Clearance");
+    if (!FitsHostSize(clearanceMm)) {
+        throw std::out_of_range("a clearance of " + std::to_string(clearanceMm) + " mm is larger than the host can hold");
+    }
     clearance.gap = MmToHost(clearanceMm);
     return mapping;
 }

@@ -31,6 +31,9 @@ struct HostMapping {
     std::map<std::string, hostpcb::LayerNumber> copperLayers;
 };
 
+// "footprint R1" (or the library name when the footprint has no reference), for messages.
+std::string FootprintName(const KFootprint& footprint);
+
 // The host rotation of a footprint. The host puts a bottom-side component together as its
 // top-side footprint mirrored about the vertical axis and then turned; KiCad mirrors
 // about the horizontal axis. The two differ by half a turn.
@@ -42,6 +45,8 @@ double KicadAngle(double hostRotation, bool back);
 hostpcb::LayerNumber GraphicLayer(const KicadBoard& kicad, const std::string& layer);
 
 // Fills `board` (expected empty). The clearance becomes a board-wide clearance rule.
+// Throws SExprError at the item when a coordinate or size is more than the host can
+// hold (see io/Units.h), std::out_of_range for such a clearance.
 HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, double clearanceMm);
 
 }  // namespace io

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace io {
 
@@ -32,10 +34,18 @@ bool IsNumberAtom(const SNode* n) {
     }
 }
 
-// Changes the sign of a number atom without touching its digits.
-void NegateAtom(SExprDocument& doc, SNode& atom) {
-    if (!IsNumberAtom(&atom) || atom.number() == 0) return;
-    std::string text(atom.rawText());
+// True when `text` reads back as the same symbol unquoted. A flipped layer name comes
+// from the layer table, where it may have been quoted ("F).Cu").
+bool IsBareSymbol(std::string_view text) {
+    if (text.empty() || text.front() == '"') return false;
+    return text.find_first_of("() \t\n\r\f\v") == std::string_view::npos;
+}
+
+// Changes the sign of a number atom without touching its digits; anything else (a
+// missing value included) stays as it is.
+void NegateAtom(SExprDocument& doc, SNode* atom) {
+    if (!IsNumberAtom(atom) || atom->number() == 0) return;
+    std::string text(atom->rawText());
     if (text.front() == '-') {
         text.erase(0, 1);
     } else if (text.front() == '+') {
@@ -43,7 +53,7 @@ void NegateAtom(SExprDocument& doc, SNode& atom) {
     } else {
         text.insert(0, 1, '-');
     }
-    doc.setAtom(atom, std::move(text));
+    doc.setAtom(*atom, std::move(text));
 }
 
 void SetAtomOrAppend(SExprDocument& doc, SNode& list, size_t index, const std::string& text) {
@@ -99,6 +109,7 @@ public:
             }
             const std::string_view head = c->head();
             if (head == "at") {
+                (void)ReadPoint(*c);  // both numbers are there to be replaced
                 doc_.setAtomNumber(*c->at(1), move_.newAt.x);
                 doc_.setAtomNumber(*c->at(2), move_.newAt.y);
                 SetAtAngle(doc_, *c, move_.newAngle);
@@ -122,10 +133,11 @@ private:
     void pad(SNode& node) {
         SNode* at = node.child("at");
         if (at) {
+            (void)ReadPoint(*at);  // a position without its Y is an error, not an angle in its place
             const double a = AtAngle(*at);
             double angle = a + (move_.newAngle - move_.oldAngle);
             if (move_.flip) {
-                NegateAtom(doc_, *at->at(2));
+                NegateAtom(doc_, at->at(2));
                 angle = move_.newAngle - (a - move_.oldAngle);
             }
             SetAtAngle(doc_, *at, angle);
@@ -137,10 +149,11 @@ private:
     void text(SNode& node) {
         SNode* at = node.child("at");
         if (at) {
+            (void)ReadPoint(*at);
             const double a = AtAngle(*at);
             double angle = a + (move_.newAngle - move_.oldAngle);
             if (move_.flip) {
-                NegateAtom(doc_, *at->at(2));
+                NegateAtom(doc_, at->at(2));
                 angle = 180.0 - a + move_.oldAngle + move_.newAngle;
             }
             SetAtAngle(doc_, *at, angle);
@@ -163,51 +176,73 @@ private:
         if (!move_.back && mirrorAtom) doc_.remove(*mirrorAtom);
     }
 
-    // Zones inside a footprint are stored in board coordinates.
-    void absolute(SNode& node) {
-        for (SNode* c : node.children()) {
-            if (!c->isList()) continue;
-            const std::string_view head = c->head();
-            if (head == "xy") {
-                const KPoint p = ReadPoint(*c);
-                KPoint local = RotateOnScreen({p.x - move_.oldAt.x, p.y - move_.oldAt.y}, -move_.oldAngle);
-                if (move_.flip) local.y = -local.y;
-                const KPoint r = RotateOnScreen(local, move_.newAngle);
-                doc_.setAtomNumber(*c->at(1), move_.newAt.x + r.x);
-                doc_.setAtomNumber(*c->at(2), move_.newAt.y + r.y);
-            } else if ((head == "layer" || head == "layers") && move_.flip) {
-                swapLayers(*c);
-            } else {
-                absolute(*c);
+    // Zones inside a footprint are stored in board coordinates. Lists may nest
+    // arbitrarily deep, so the walk keeps its own stack.
+    void absolute(SNode& zone) {
+        std::vector<SNode*> pending{&zone};
+        while (!pending.empty()) {
+            SNode& node = *pending.back();
+            pending.pop_back();
+            for (SNode* c : node.children()) {
+                if (!c->isList()) continue;
+                const std::string_view head = c->head();
+                if (head == "xy") {
+                    const KPoint p = ReadPoint(*c);
+                    KPoint local = RotateOnScreen({p.x - move_.oldAt.x, p.y - move_.oldAt.y}, -move_.oldAngle);
+                    if (move_.flip) local.y = -local.y;
+                    const KPoint r = RotateOnScreen(local, move_.newAngle);
+                    doc_.setAtomNumber(*c->at(1), move_.newAt.x + r.x);
+                    doc_.setAtomNumber(*c->at(2), move_.newAt.y + r.y);
+                } else if ((head == "layer" || head == "layers") && move_.flip) {
+                    swapLayers(*c);
+                } else {
+                    pending.push_back(c);
+                }
             }
         }
     }
 
     void mirrorChildren(SNode& node, std::string_view parentHead, const SNode* skip) {
+        std::vector<std::pair<SNode*, std::string_view>> pending;
+        pushChildren(pending, node, parentHead, skip);
+        while (!pending.empty()) {
+            const auto [list, parent] = pending.back();
+            pending.pop_back();
+            if (!mirrorLeaf(*list, parent)) pushChildren(pending, *list, list->head(), nullptr);
+        }
+    }
+
+    void mirror(SNode& node, std::string_view parentHead) {
+        if (!mirrorLeaf(node, parentHead)) mirrorChildren(node, node.head(), nullptr);
+    }
+
+    static void pushChildren(std::vector<std::pair<SNode*, std::string_view>>& pending, SNode& node,
+                             std::string_view head, const SNode* skip) {
         bool first = true;
         for (SNode* c : node.children()) {
             if (first || !c->isList() || c == skip) {
                 first = false;
                 continue;
             }
-            mirror(*c, parentHead);
+            pending.emplace_back(c, head);
         }
     }
 
     // Mirrors one list of footprint-frame geometry about the footprint's horizontal axis
-    // and moves it to the layers of the other side.
-    void mirror(SNode& node, std::string_view parentHead) {
+    // and moves it to the layers of the other side; false for a list whose children are
+    // to be mirrored instead.
+    bool mirrorLeaf(SNode& node, std::string_view parentHead) {
         const std::string_view head = node.head();
         if (head == "layer" || head == "layers") {
             swapLayers(node);
         } else if (head == "start" || head == "end" || head == "mid" || head == "center" || head == "xy") {
-            if (IsNumberAtom(node.at(2))) NegateAtom(doc_, *node.at(2));
+            NegateAtom(doc_, node.at(2));
         } else if (head == "offset") {
-            if (IsNumberAtom(node.at(1)) && IsNumberAtom(node.at(2))) NegateAtom(doc_, *node.at(2));
+            if (IsNumberAtom(node.at(1))) NegateAtom(doc_, node.at(2));
         } else if (head == "angle") {
-            if (parentHead == "fp_arc" || parentHead == "gr_arc") NegateAtom(doc_, *node.at(1));
+            if (parentHead == "fp_arc" || parentHead == "gr_arc") NegateAtom(doc_, node.at(1));
         } else if (head == "rect_delta") {
-            if (IsNumberAtom(node.at(2))) NegateAtom(doc_, *node.at(2));
+            NegateAtom(doc_, node.at(2));
         } else if (head == "chamfer") {
             for (SNode* a : node.children()) {
                 if (!a->isAtom() || a == node.at(0)) continue;
@@ -216,11 +251,10 @@ private:
                                           : v == "top_right" ? "bottom_right" : v == "bottom_right" ? "top_right" : v;
                 if (swapped != v) doc_.setAtom(*a, swapped);
             }
-        } else if (head == "model") {
-            return;
-        } else {
-            mirrorChildren(node, head, nullptr);
+        } else if (head != "model") {
+            return false;
         }
+        return true;
     }
 
     void swapLayers(SNode& node) {
@@ -232,7 +266,12 @@ private:
             }
             const std::string v = a->value();
             const std::string f = FlippedLayerName(kicad_, v);
-            if (f != v) doc_.setAtom(*a, a->isString() ? SExprDocument::quote(f) : f);
+            if (f == v) continue;
+            if (a->isString() || !IsBareSymbol(f)) {
+                doc_.setAtomString(*a, f);
+            } else {
+                doc_.setAtom(*a, f);
+            }
         }
     }
 

@@ -89,8 +89,9 @@ private:
         if (!rect) item.fail("a room needs (rect X1 Y1 X2 Y2) in millimetres");
         const std::vector<SNode*> r = Arguments(*rect);
         if (r.size() != 4) rect->fail("(rect) takes four numbers: X1 Y1 X2 Y2");
-        const hostpcb::Point a = ToHost({r[0]->number(), r[1]->number()});
-        const hostpcb::Point b = ToHost({r[2]->number(), r[3]->number()});
+        const std::string object = "room " + rule.name;
+        const hostpcb::Point a = CheckedToHost({r[0]->number(), r[1]->number()}, *rect, object);
+        const hostpcb::Point b = CheckedToHost({r[2]->number(), r[3]->number()}, *rect, object);
         rule.room = hostpcb::Box::FromCorners(a.x, a.y, b.x, b.y);
         if (SNode* keep = item.child("keep")) {
             const std::string k = AtomValue(keep->at(1), *keep, "inside or outside");
@@ -113,7 +114,7 @@ private:
         if (!gap || !gap->at(1)) item.fail("a component clearance needs (gap MM)");
         const double mm = gap->at(1)->number();
         if (mm < 0) gap->at(1)->fail("the gap cannot be negative");
-        rule.gap = MmToHost(mm);
+        rule.gap = CheckedSizeToHost(mm, *gap->at(1), "component clearance " + rule.name, "gap");
         rule.checkMode = 0;
         if (SNode* mode = item.child("mode")) {
             const std::string m = AtomValue(mode->at(1), *mode, "a check mode");

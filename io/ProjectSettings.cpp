@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "io/Units.h"
+
 namespace io {
 
 std::string ProjectFilePath(const std::string& boardPath) {
@@ -29,7 +31,10 @@ ProjectClearance ReadProjectClearance(const std::string& boardPath, double board
         for (const auto& c : classes) {
             if (c.value("name", "") == "Default" && c.contains("clearance") && c["clearance"].is_number()) {
                 const double clearance = c["clearance"].get<double>();
-                if (clearance >= 0) {
+                if (!FitsHostSize(clearance)) {
+                    warning = path + ": the Default clearance of " + std::to_string(clearance) +
+                              " mm is larger than the host can hold; using " + std::to_string(result.clearanceMm) + " mm";
+                } else if (clearance >= 0) {
                     result.clearanceMm = clearance;
                     result.source = "project file";
                 }

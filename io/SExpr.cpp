@@ -1,8 +1,10 @@
 #include "io/SExpr.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -80,7 +82,11 @@ bool SNode::is(std::string_view s) const {
 double SNode::number() const {
     if (type_ == Type::List) fail("expected a number, found a list");
     std::string_view t = type_ == Type::String ? std::string_view() : text_;
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    // One sign at most: "+-1" is not a number (the writer negates by editing the sign).
+    if (!t.empty() && t.front() == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t.front() == '-') t = {};
+    }
     double v = 0;
     const char* b = t.data();
     const char* e = b + t.size();
@@ -285,6 +291,11 @@ std::unique_ptr<SExprDocument> SExprDocument::parse(std::string text, SParseOpti
 }
 
 std::unique_ptr<SExprDocument> SExprDocument::parseFile(const std::string& path, SParseOptions options) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw std::runtime_error(path + " is a directory, not a file");
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        throw std::runtime_error(path + " is not a regular file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);
     std::ostringstream buffer;
@@ -351,6 +362,11 @@ void SExprDocument::setAtomNumber(SNode& atom, double value, int decimals) {
     setAtom(atom, formatNumber(value, decimals));
 }
 
+void SExprDocument::setAtomString(SNode& atom, std::string_view value) {
+    setAtom(atom, quote(value));
+    atom.type_ = SNode::Type::String;
+}
+
 void SExprDocument::remove(SNode& node) {
     if (&node == root_) node.fail("cannot remove the top-level list");
     if (!node.removed_) modified_ = true;
@@ -400,8 +416,9 @@ void SExprDocument::insertAfter(SNode& list, SNode& after, SNode& child) {
 }
 
 std::string SExprDocument::formatNumber(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    // Sized for any double: up to 309 digits before the point.
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", std::clamp(decimals, 0, 17), value);
     std::string s(buffer);
     if (s.find('.') != std::string::npos) {
         while (!s.empty() && s.back() == '0') s.pop_back();

@@ -140,6 +140,8 @@ public:
     // Edits.
     void setAtom(SNode& atom, std::string rawText);
     void setAtomNumber(SNode& atom, double value, int decimals = 6);
+    // Makes the atom a quoted string holding `value` (a symbol becomes a string).
+    void setAtomString(SNode& atom, std::string_view value);
     void remove(SNode& node);
     // New nodes; append them with append() / insertAfter().
     SNode* newSymbol(std::string_view rawText, std::string_view prefix = " ");

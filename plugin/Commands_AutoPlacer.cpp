@@ -1,6 +1,7 @@
 #include "plugin/Commands_AutoPlacer.h"
 
 #include <array>
+#include <exception>
 #include <string>
 
 #include "driver/AutoPlacerDriver.h"
@@ -59,12 +60,45 @@ int FeatureFromParameters(const char* parameters) {
     return 0;
 }
 
-void RunAutoPlacerCommand(void*, char*, int32_t) {
-    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+namespace {
+
+// Clears the run-control flags and the current driver however the run ends, so
+// that a run that failed (a setup value that is not a number, a host that
+// refused the modification bracket) leaves the next run a clean start.
+class TRunControlReset {
+public:
+    TRunControlReset() = default;
+    TRunControlReset(const TRunControlReset&) = delete;
+    TRunControlReset& operator=(const TRunControlReset&) = delete;
+    ~TRunControlReset() {
+        CurrentDriver = nullptr;
+        StopConfirmed = false;
+        StopRequested = false;
+        PlacementRunning = false;
+    }
+};
+
+}  // namespace
+
+void RunAutoPlacerCommand(void*, char* parameters, int32_t bufferSize) {
+    const PcbHandle board = PcbApi::PcbApi_GetCurrentBoardHandle();
+    if (board == nullptr) {
         ShowErrorMessage("No board is current.");
         return;
     }
-    ReportNotAvailable("RunAutoPlacer");
+    TRunControlReset reset;
+    PlacementRunning = true;
+    const bool testMode = bufferSize > 0 && ParameterIsTrue(parameters, "Test");
+    try {
+        TAutoPlacerDriver driver(board, testMode);
+        CurrentDriver = &driver;
+        driver.Run();
+    } catch (const std::exception& error) {
+        // The command ends with the error; the user learns why.
+        CurrentDriver = nullptr;
+        ShowErrorMessage(error.what());
+        throw;
+    }
 }
 
 void StopAutoPlacerCommand(void*, char*, int32_t) { StopRequested = true; }

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds with, when any is missing.
-# Does nothing when everything is there.
+# Does nothing when everything is there. With --fuzz, also clang and its libFuzzer
+# runtime for the fuzz build (docs/fuzzing.md).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev nlohmann-json3-dev libcli11-dev)
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

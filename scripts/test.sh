@@ -2,7 +2,7 @@
 # Builds everything (plain and with sanitizers) and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh "$@"
 jobs=$(nproc)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAUTOPLACER_WERROR=ON
@@ -14,3 +14,14 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DAUTOPLACER_SANITIZE
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# Fuzz targets: a short run of each when clang links libFuzzer (scripts/setup.sh --fuzz
+# installs it); docs/fuzzing.md has the longer runs.
+probe='extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }'
+if command -v clang++ >/dev/null && echo "$probe" | clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
+  for target in board rules; do
+    bash scripts/fuzz.sh "$target" 60
+  done
+else
+  echo "test: clang with libFuzzer not found; fuzz targets skipped (scripts/setup.sh --fuzz)" >&2
+fi

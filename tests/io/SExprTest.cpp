@@ -79,7 +79,7 @@ TEST(SExprTest, BadNumbersAreReportedWhereTheyStand) {
         EXPECT_EQ(e.line(), 2u);
         EXPECT_EQ(e.column(), 12u);
     }
-    for (const char* bad : {"(n \"1\")", "(n nan)", "(n inf)", "(n 1e999)", "(n -)", "(n 1.2.3)"}) {
+    for (const char* bad : {"(n \"1\")", "(n nan)", "(n inf)", "(n 1e999)", "(n -)", "(n 1.2.3)", "(n +-1)", "(n ++1)"}) {
         auto d = SExprDocument::parse(bad);
         EXPECT_THROW(d->root().at(1)->number(), SExprError) << bad;
     }

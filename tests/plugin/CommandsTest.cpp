@@ -103,7 +103,7 @@ TEST_F(CommandsTest, BoardChecksUseTheirOwnMessages) {
 
 TEST_F(CommandsTest, CommandsWithoutTheirEnginesSaySoWithABoard) {
     hostpcb::Host::Instance().CreateBoard("b.kicad_pcb");
-    for (const char* command : {"RunAutoPlacer", "EnterInteractiveComponentEditingMode",
+    for (const char* command : {"EnterInteractiveComponentEditingMode",
                                 "ExecuteInteractivePlacementFeature", "LoseLastAutoSelectedComponent",
                                 "AlignComponents"}) {
         Dialogs.Messages.clear();

@@ -1,0 +1,56 @@
+// Where the statistical placer has put each part so far (origin, turn, side), and
+// the tests that every position must pass: inside the outline with the outline gap,
+// inside its keep-inside room, clear of its keep-outside rooms.
+#pragma once
+
+#include <vector>
+
+#include "hostpcb/statistical/PlacementModel.h"
+
+namespace hostpcb::statistical {
+
+struct PartState {
+    Point origin;
+    Orientation orientation;
+    friend bool operator==(const PartState&, const PartState&) = default;
+};
+
+class Layout {
+public:
+    explicit Layout(const PlacementModel& model);
+
+    const PlacementModel& Model() const { return model_; }
+    std::vector<PartState> States;
+
+    Box BoxAt(int part, const PartState& state) const {
+        const Part& p = model_.Parts[std::size_t(part)];
+        return Translated(p.Transform(state.orientation).Apply(p.extent), state.origin);
+    }
+    Box BoxOf(int part) const { return BoxAt(part, States[std::size_t(part)]); }
+    LayerNumber SideOf(int part) const {
+        return model_.Parts[std::size_t(part)].Side(States[std::size_t(part)].orientation);
+    }
+    Point PinAt(const Pin& pin) const {
+        const PartState& s = States[std::size_t(pin.part)];
+        const Point off = model_.Parts[std::size_t(pin.part)].Transform(s.orientation).Apply(pin.offset);
+        return {s.origin.x + off.x, s.origin.y + off.y};
+    }
+    // The state that puts the part's box centre at `centre` with orientation o.
+    PartState StateCentredAt(int part, Point centre, Orientation o) const;
+
+    // The box passes the outline and room tests of the part.
+    bool Fits(int part, const Box& box) const;
+
+    // Half-perimeter of the net's pins.
+    double NetLength(int net) const;
+
+    // How far two placed boxes come inside each other's gap: the area of the overlap
+    // of one box grown by the pair's gap with the other; 0 when they keep it or
+    // cannot meet.
+    double GapOverlap(int a, const Box& boxA, LayerNumber sideA, int b, const Box& boxB, LayerNumber sideB) const;
+
+private:
+    const PlacementModel& model_;
+};
+
+}  // namespace hostpcb::statistical

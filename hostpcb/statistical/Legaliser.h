@@ -1,0 +1,61 @@
+// The step after annealing that makes the placement legal: parts are settled one by
+// one, the largest first; a part that meets a settled part's gap, leaves the outline
+// or breaks a room is moved to the nearest position that passes every test, found
+// among positions touching its neighbours, the outline and its rooms, in each turn
+// and side it may take. A part that finds none takes the spot where it pushes out the
+// least area of smaller parts, which then look for room again. A part for which no
+// position exists is named and parked below the outline, clear of every other part.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "hostpcb/statistical/Layout.h"
+#include "hostpcb/statistical/PartIndex.h"
+
+namespace hostpcb::statistical {
+
+class Legaliser {
+public:
+    explicit Legaliser(Layout& layout);
+
+    // Settles the movable parts among `parts`; the fixed parts are obstacles. Calls
+    // `partDone` after each part and asks `stop` between parts (true ends the step).
+    // Answers false when stopped.
+    bool Run(const std::vector<int>& parts, const std::function<bool()>& stop, const std::function<void()>& partDone);
+
+    // The parts that found no legal position, parked in rows below the outline.
+    const std::vector<int>& Unfit() const { return unfit_; }
+
+private:
+    bool Conflicts(int part, const Box& box, LayerNumber side) const;
+    bool Legal(int part, const PartState& state) const;
+    bool Search(int part);
+    bool SearchOrientation(int part, Orientation o, Point centre, std::size_t& budget);
+    void Settle(int part);
+    // The settled parts a box at this spot would push out, when all are movable and
+    // smaller than the part; false when some other part is in the way.
+    bool Evictable(int part, const Box& box, LayerNumber side, std::vector<int>& evicted, double& area) const;
+    // Puts a part that found no room where it pushes out the least area of smaller parts.
+    bool RipUp(int part, std::vector<int>& evicted);
+    void ParkUnfit();
+
+    // A part known to find no room, so that larger ones like it do not search again.
+    struct Failure {
+        Coord shortSide, longSide;
+        LayerNumber side;
+        bool throughHole;
+    };
+    bool KnownToFail(int part) const;
+    void NoteFailure(int part);
+
+    Layout& layout_;
+    std::vector<Failure> failures_;
+    const PlacementModel& model_;
+    PartIndex settled_;
+    std::vector<Box> boxes_;
+    std::vector<bool> isSettled_;
+    std::vector<int> unfit_;
+};
+
+}  // namespace hostpcb::statistical

@@ -1,0 +1,249 @@
+#include "hostpcb/statistical/PlacementModel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "hostpcb/Rules.h"
+
+namespace hostpcb::statistical {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+void SplitNames(const std::string& text, std::vector<std::string>& out) {
+    std::string name;
+    for (const char ch : text + ",") {
+        if (ch == ',' || ch == ';' || std::isspace(static_cast<unsigned char>(ch))) {
+            if (!name.empty()) out.push_back(name);
+            name.clear();
+        } else {
+            name += ch;
+        }
+    }
+}
+
+// A right angle (within a millionth of a degree): 0..3 quarter turns, -1 otherwise.
+int RightAngle(double degrees) {
+    const double n = NormalizeAngle(degrees);
+    const double q = std::round(n / 90.0);
+    if (std::fabs(n - q * 90.0) > 1e-6) return -1;
+    return static_cast<int>(q) % 4;
+}
+
+bool RotationPermitted(uint8_t flags, int quarterTurns) {
+    if ((flags & PCB_ROTATION_ANY) != 0) return true;
+    static constexpr uint8_t kFlag[4] = {PCB_ROTATION_0, PCB_ROTATION_90, PCB_ROTATION_180, PCB_ROTATION_270};
+    return (flags & kFlag[quarterTurns]) != 0;
+}
+
+bool CoversWholeBoard(const std::vector<ScopeEntry>& scope) {
+    return std::all_of(scope.begin(), scope.end(), [](const ScopeEntry& e) { return e.kind == PCB_SCOPE_BOARD; });
+}
+
+// The courtyard united with the pads when the part has a courtyard; its whole box
+// otherwise. Relative to its origin.
+Box PartExtent(const Component& c, bool& throughHole, bool& courtyard) {
+    courtyard = false;
+    Box box;
+    throughHole = false;
+    for (const Primitive* p : c.Children()) {
+        if (p->Kind() == ObjectKind::Pad && p->Layer() == PCB_MULTI_LAYER) throughHole = true;
+        if (p->Layer() != kCourtyardLayer) continue;
+        box = courtyard ? box.United(p->Bounds()) : p->Bounds();
+        courtyard = true;
+    }
+    if (courtyard) {
+        for (const Primitive* p : c.Children()) {
+            if (p->Kind() == ObjectKind::Pad) box = box.United(p->Bounds());
+        }
+    } else {
+        box = c.Bounds();
+    }
+    const Point o = c.Position();
+    return {box.x1 - o.x, box.y1 - o.y, box.x2 - o.x, box.y2 - o.y};
+}
+
+double BoxArea(const Box& b) { return (double(b.x2) - b.x1) * (double(b.y2) - b.y1); }
+
+}  // namespace
+
+std::vector<const Net*> FindPowerNets(const Board& board) {
+    std::vector<const Net*> result;
+    const std::vector<Net*> nets = board.Nets();
+    auto add = [&](const Net* net) {
+        if (net != nullptr && std::find(result.begin(), result.end(), net) == result.end()) result.push_back(net);
+    };
+
+    std::vector<std::string> names;
+    for (const Object* o : board.Objects(PCB_SPLIT_PLANE)) {
+        if (o->GetNet() != nullptr && !o->GetNet()->name.empty()) names.push_back(o->GetNet()->name);
+    }
+    SplitNames(board.placerOptions.powerNets, names);
+    SplitNames(board.placerOptions.groundNets, names);
+    for (const Net* net : nets) {
+        if (std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, net->name); })) {
+            add(net);
+        }
+    }
+
+    // The largest net and the runner-up met before it was overtaken.
+    std::size_t bestCount = 0, secondCount = 0;
+    const Net* best = nullptr;
+    const Net* second = nullptr;
+    for (const Net* net : nets) {
+        const std::size_t count = net->Members().size();
+        if (count > bestCount) {
+            bestCount = count;
+            best = net;
+        } else if (count > secondCount) {
+            secondCount = count;
+            second = net;
+        }
+    }
+    add(best);
+    add(second);
+
+    for (const Rule* rule : board.Rules()) {
+        if (rule->ruleKind != PCB_RULE_POWER_NETS || !rule->enabled) continue;
+        for (const Net* net : nets) {
+            if (ScopeIncludes(rule->scope1, *net)) add(net);
+        }
+    }
+    return result;
+}
+
+PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make_unique<OutlineRegion>(board)) {
+    componentGap_ = std::max<Coord>(0, board.placerOptions.value1);
+    outlineGap_ = std::max<Coord>(0, board.placerOptions.value2);
+
+    std::vector<Rule*> confinements;
+    for (Rule* rule : board.Rules()) {
+        if (!rule->enabled) continue;
+        if (rule->ruleKind == PCB_RULE_COMPONENT_CLEARANCE || rule->ruleKind == PCB_RULE_CLEARANCE) {
+            if (!CoversWholeBoard(rule->scope1) || !CoversWholeBoard(rule->scope2)) scopedGapRules_ = true;
+            maxGap_ = std::max(maxGap_, rule->gap);
+        }
+        if (rule->ruleKind == PCB_RULE_CONFINEMENT) {
+            Rooms.push_back(rule->room);
+            confinements.push_back(rule);
+        }
+    }
+    maxGap_ = std::max(maxGap_, componentGap_);
+
+    std::unordered_map<const Component*, int> partOf;
+    for (Component* c : board.Components()) {
+        Part part;
+        part.component = c;
+        part.movable = c->moveable;
+        part.origin0 = c->Position();
+        part.rotation0 = c->Rotation();
+        part.side0 = c->Layer();
+        bool courtyard = false;
+        part.extent = PartExtent(*c, part.throughHole, courtyard);
+        if (!part.movable) {
+            if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {
+                for (const Primitive* p : c->Children()) {
+                    if (p->Kind() == ObjectKind::Pad) part.obstacles.push_back(p->Bounds());
+                }
+            }
+            if (part.obstacles.empty()) part.obstacles.push_back(Translated(part.extent, part.origin0));
+        }
+        if (part.movable) {
+            const int quarter = RightAngle(part.rotation0);
+            const Rule* rotations = DominantRule(*c, PCB_RULE_COMPONENT_ROTATIONS);
+            const uint8_t flags = rotations != nullptr ? rotations->rotationFlags : uint8_t(PCB_ROTATION_ANY);
+            part.allowedTurns = 1;
+            if (quarter >= 0 && board.placerOptions.rotateComponents) {
+                uint8_t mask = 0;
+                for (int q = 0; q < 4; ++q) {
+                    if (RotationPermitted(flags, (quarter + q) % 4)) mask = uint8_t(mask | (1u << q));
+                }
+                part.allowedTurns = mask != 0 ? mask : uint8_t(1);
+            }
+            part.halfTurnOnFlip = quarter == 1 || quarter == 3;
+            const Rule* layers = DominantRule(*c, PCB_RULE_PERMITTED_LAYERS);
+            const bool onSide = part.side0 == PCB_TOP_LAYER || part.side0 == PCB_BOTTOM_LAYER;
+            if (layers != nullptr && onSide && quarter >= 0) {
+                const uint8_t here = part.side0 == PCB_TOP_LAYER ? PCB_PERMIT_TOP : PCB_PERMIT_BOTTOM;
+                const uint8_t there = part.side0 == PCB_TOP_LAYER ? PCB_PERMIT_BOTTOM : PCB_PERMIT_TOP;
+                const bool hereOk = (layers->permittedLayers & here) != 0;
+                const bool thereOk = (layers->permittedLayers & there) != 0;
+                part.mayFlip = hereOk && thereOk;
+                part.mustFlip = !hereOk && thereOk;
+            }
+            // The highest-priority keep-inside room binds it; every keep-outside room bars it.
+            const Rule* inside = nullptr;
+            for (std::size_t r = 0; r < confinements.size(); ++r) {
+                const Rule* rule = confinements[r];
+                if (!ScopeIncludes(rule->scope1, *c)) continue;
+                if (rule->confineKind == PCB_CONFINE_KEEP_OUTSIDE) {
+                    part.keepOutside.push_back(int(r));
+                } else if (inside == nullptr || rule->priority < inside->priority) {
+                    inside = rule;
+                    part.keepInside = int(r);
+                }
+            }
+            ++movableCount_;
+        }
+        partOf[c] = int(Parts.size());
+        Parts.push_back(std::move(part));
+    }
+
+    const std::vector<const Net*> power = FindPowerNets(board);
+    for (const Net* net : board.Nets()) {
+        if (std::find(power.begin(), power.end(), net) != power.end()) continue;  // power weighs nothing
+        PlacementNet placed;
+        bool anyMovable = false;
+        for (const Pad* pad : net->Pads()) {
+            const Component* owner = pad->ParentComponent();
+            if (owner == nullptr) continue;
+            const auto found = partOf.find(owner);
+            if (found == partOf.end()) continue;
+            const Part& part = Parts[std::size_t(found->second)];
+            anyMovable = anyMovable || part.movable;
+            placed.pins.push_back({found->second, {pad->Position().x - part.origin0.x, pad->Position().y - part.origin0.y}});
+        }
+        if (placed.pins.size() < 2 || !anyMovable) continue;
+        const int index = int(Nets.size());
+        for (const Pin& pin : placed.pins) {
+            std::vector<int>& list = Parts[std::size_t(pin.part)].nets;
+            if (list.empty() || list.back() != index) list.push_back(index);
+        }
+        Nets.push_back(std::move(placed));
+    }
+
+    if (!scopedGapRules_ && !Parts.empty()) boardRuleGap_ = RuleGap(0, 0);
+}
+
+Coord PlacementModel::RuleGap(int a, int b) const {
+    const Component& ca = *Parts[std::size_t(a)].component;
+    const Component& cb = *Parts[std::size_t(b)].component;
+    Coord gap = 0;
+    for (const uint8_t kind : {uint8_t(PCB_RULE_COMPONENT_CLEARANCE), uint8_t(PCB_RULE_CLEARANCE)}) {
+        if (const Rule* rule = DominantRuleForPair(ca, cb, kind)) gap = std::max(gap, rule->gap);
+    }
+    return gap;
+}
+
+Coord PlacementModel::Gap(int a, int b) const {
+    if (!scopedGapRules_) return std::max(componentGap_, boardRuleGap_);
+    if (a > b) std::swap(a, b);
+    const uint64_t key = (uint64_t(uint32_t(a)) << 32) | uint32_t(b);
+    const auto found = pairGaps_.find(key);
+    if (found != pairGaps_.end()) return found->second;
+    const Coord gap = std::max(componentGap_, RuleGap(a, b));
+    pairGaps_.emplace(key, gap);
+    return gap;
+}
+
+bool PlacementModel::SidesConflict(int a, LayerNumber sideA, int b, LayerNumber sideB) const {
+    return sideA == sideB || Parts[std::size_t(a)].throughHole || Parts[std::size_t(b)].throughHole;
+}
+
+}  // namespace hostpcb::statistical

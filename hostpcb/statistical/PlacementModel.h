@@ -1,0 +1,99 @@
+// The board facts the statistical placer works from, read once from the host board:
+// the parts (movable or fixed) with their extents, permitted turns and sides and
+// rooms, the nets with their weights, the gaps between parts and to the outline.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "hostpcb/Board.h"
+#include "hostpcb/statistical/OutlineRegion.h"
+#include "hostpcb/statistical/PartGeometry.h"
+
+namespace hostpcb::statistical {
+
+// The host layer that holds footprint courtyards.
+constexpr LayerNumber kCourtyardLayer = PCB_MECHANICAL_1 + 14;
+
+struct Part {
+    Component* component = nullptr;
+    bool movable = false;
+    Point origin0;           // where it was found
+    double rotation0 = 0;    // its rotation then
+    LayerNumber side0 = PCB_TOP_LAYER;
+    bool halfTurnOnFlip = false;
+    Box extent;              // relative to the origin, as found: courtyard and pads, else the whole part
+    // A locked part blocks the board with these boxes (board coordinates): its extent,
+    // except for a part without courtyard whose box covers more than half the
+    // outline's box (a board frame, such as a footprint that draws the board's edge):
+    // only its pads are in the way.
+    std::vector<Box> obstacles;
+    bool throughHole = false;  // pads on MultiLayer: it blocks both sides
+    uint8_t allowedTurns = 1;  // bit q: q quarter turns are permitted
+    bool mayFlip = false;      // a permitted-layers rule lets it change side
+    bool mustFlip = false;     // its side as found is not permitted, the other is
+    int keepInside = -1;       // index into Rooms
+    std::vector<int> keepOutside;
+    std::vector<int> nets;     // indexes into Nets (weighted nets only)
+
+    OffsetTransform Transform(Orientation o) const { return {o, halfTurnOnFlip}; }
+    LayerNumber Side(Orientation o) const { return o.flipped ? FlippedLayer(side0) : side0; }
+};
+
+struct Pin {
+    int part = 0;
+    Point offset;  // pad centre relative to the part's origin, as found
+};
+
+struct PlacementNet {
+    double weight = 1;
+    std::vector<Pin> pins;
+};
+
+// Nets the placer treats as power or ground: the nets of split planes, the two nets
+// with most objects, those named by power-net rules and those named in the board's
+// placer options (power and ground net texts, names separated by commas, semicolons
+// or blanks). Names compare ignoring case.
+std::vector<const Net*> FindPowerNets(const Board& board);
+
+class PlacementModel {
+public:
+    explicit PlacementModel(Board& board);
+
+    Board& GetBoard() const { return board_; }
+    const OutlineRegion& Outline() const { return *outline_; }
+    std::vector<Part> Parts;
+    std::vector<PlacementNet> Nets;
+    std::vector<Box> Rooms;
+    int MovableCount() const { return movableCount_; }
+
+    // The gap kept between components (placer option 1) and to the outline (option 2).
+    Coord ComponentGapOption() const { return componentGap_; }
+    Coord OutlineGap() const { return outlineGap_; }
+    // The gap between two parts: the placement gap, or the component-clearance or
+    // clearance rule of the pair when that asks for more.
+    Coord Gap(int a, int b) const;
+    Coord MaxGap() const { return maxGap_; }
+    // Every pair has the same gap (no gap rule is scoped to nets, classes or parts).
+    bool UniformGaps() const { return !scopedGapRules_; }
+    // Whether two parts on these sides can meet (same side, or one goes through).
+    bool SidesConflict(int a, LayerNumber sideA, int b, LayerNumber sideB) const;
+
+private:
+    Coord RuleGap(int a, int b) const;
+
+    Board& board_;
+    std::unique_ptr<OutlineRegion> outline_;
+    int movableCount_ = 0;
+    Coord componentGap_ = 0;
+    Coord outlineGap_ = 0;
+    Coord maxGap_ = 0;
+    bool scopedGapRules_ = false;  // some gap rule does not cover the whole board
+    Coord boardRuleGap_ = 0;
+    mutable std::unordered_map<uint64_t, Coord> pairGaps_;
+};
+
+}  // namespace hostpcb::statistical

@@ -1,0 +1,160 @@
+#include "hostpcb/statistical/StatisticalPlacer.h"
+
+#include <algorithm>
+#include <random>
+
+#include "hostpcb/statistical/Legaliser.h"
+#include "hostpcb/statistical/StopDialog.h"
+#include "sdk/pcbapi.h"
+
+namespace hostpcb::statistical {
+
+namespace {
+
+constexpr const char* kNoOutlineMessage =
+    "No keep-out outline is defined on this board. The statistical placer cannot proceed.";
+
+double TotalLength(const Layout& layout) {
+    double sum = 0;
+    for (int n = 0; n < int(layout.Model().Nets.size()); ++n) sum += layout.NetLength(n);
+    return sum;
+}
+
+// Puts every movable component where the layout says; untouched ones stay as they are.
+void WriteLayout(const Layout& layout) {
+    const PlacementModel& model = layout.Model();
+    for (int i = 0; i < int(model.Parts.size()); ++i) {
+        const Part& part = model.Parts[std::size_t(i)];
+        if (!part.movable) continue;
+        const PartState& state = layout.States[std::size_t(i)];
+        Component& c = *part.component;
+        const LayerNumber side = part.Side(state.orientation);
+        double rotation = part.rotation0 + 90.0 * state.orientation.quarterTurns;
+        if (rotation >= 360.0) rotation -= 360.0;
+        if (c.Layer() != side) c.SetLayer(side);
+        if (c.Rotation() != rotation) c.SetRotation(rotation);
+        c.SetPosition(state.origin);
+    }
+}
+
+// Puts every movable component back as it was found.
+void RestoreBoard(const PlacementModel& model) {
+    for (const Part& part : model.Parts) {
+        if (!part.movable) continue;
+        Component& c = *part.component;
+        if (c.Layer() != part.side0) c.SetLayer(part.side0);
+        if (c.Rotation() != part.rotation0) c.SetRotation(part.rotation0);
+        c.SetPosition(part.origin0);
+    }
+}
+
+// Progress of one phase through the host's progress display.
+class Phase {
+public:
+    Phase(const char* text, int total) { PcbApi_Percent_Init(text, total); }
+    ~Phase() { PcbApi_Percent_Finish(); }
+    Phase(const Phase&) = delete;
+    Phase& operator=(const Phase&) = delete;
+    void Step() { PcbApi_Percent_Update(); }
+};
+
+}  // namespace
+
+PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
+    PlacementOutcome outcome;
+    PlacementModel model(board);
+    outcome.movable = model.MovableCount();
+    if (outcome.movable == 0) return outcome;
+    if (model.Outline().Empty()) {
+        outcome.noOutline = true;
+        if (settings.dialogs != nullptr) {
+            settings.dialogs->MessageBox(kNoOutlineMessage, "Error", sdk::MessageBoxKind::Error);
+        }
+        return outcome;
+    }
+
+    bool stopped = false;
+    bool restore = false;
+    auto stop = [&]() {
+        if (!stopped && settings.stopRequested && settings.stopRequested()) {
+            const StopAnswer answer = AskToStop(settings.dialogs, false);
+            stopped = answer.stop;
+            restore = answer.restore;
+        }
+        return stopped;
+    };
+
+    Layout layout(model);
+    outcome.lengthBefore = TotalLength(layout);
+    std::mt19937_64 random(settings.seed);
+
+    std::vector<int> homeless;
+    {
+        Phase phase("Spreading components ...", 1);
+        homeless = SpreadParts(layout, random);
+        WriteLayout(layout);
+        phase.Step();
+    }
+    std::vector<int> annealed;
+    for (int i = 0; i < int(model.Parts.size()); ++i) {
+        if (model.Parts[std::size_t(i)].movable &&
+            std::find(homeless.begin(), homeless.end(), i) == homeless.end()) {
+            annealed.push_back(i);
+        }
+    }
+
+    Annealer annealer(layout, annealed, random, settings.anneal);
+    if (!stop()) {
+        Phase phase("Annealing component positions ...", annealer.StepCount());
+        annealer.Run(stop, [&] { phase.Step(); });
+        WriteLayout(layout);
+    }
+
+    std::vector<int> unfit;
+    if (!stopped) {
+        std::vector<int> all = annealed;
+        all.insert(all.end(), homeless.begin(), homeless.end());
+        Legaliser legaliser(layout);
+        Phase phase("Removing overlaps ...", int(all.size()));
+        legaliser.Run(all, stop, [&] { phase.Step(); });
+        WriteLayout(layout);
+        unfit = legaliser.Unfit();
+    }
+
+    if (!stopped) {
+        // Parts without room stay parked; the others refine among themselves.
+        std::vector<int> settled;
+        for (const int i : annealed) {
+            if (std::find(unfit.begin(), unfit.end(), i) == unfit.end()) settled.push_back(i);
+        }
+        for (const int i : homeless) {
+            if (std::find(unfit.begin(), unfit.end(), i) == unfit.end()) settled.push_back(i);
+        }
+        Annealer refiner(layout, settled, random, settings.anneal);
+        Phase phase("Refining component positions ...", Annealer::kRefineSteps);
+        refiner.Refine(stop, [&] { phase.Step(); });
+        WriteLayout(layout);
+    }
+    if (!stopped) {
+        for (const int i : unfit) outcome.unfit.push_back(model.Parts[std::size_t(i)].component->Designator());
+    }
+
+    if (stopped && restore) {
+        RestoreBoard(model);
+        outcome.restored = true;
+    }
+    outcome.stopped = stopped;
+    outcome.lengthAfter = outcome.restored ? outcome.lengthBefore : TotalLength(layout);
+    if (!outcome.restored) {
+        for (Net* net : board.Nets()) board.AnalyzeNet(*net);
+    }
+
+    if (!outcome.unfit.empty() && settings.dialogs != nullptr) {
+        std::string text = "The statistical placer found no room for:";
+        for (const std::string& name : outcome.unfit) text += " " + name;
+        settings.dialogs->MessageBox(text.c_str(), "Warning", sdk::MessageBoxKind::Warning);
+    }
+    return outcome;
+}
+
+}  // namespace hostpcb::statistical

@@ -1,0 +1,214 @@
+// What the statistical placer makes of a board: gaps from the board options, locked
+// parts, rooms, rotation and side rules, the same board for the same seed, and the
+// boards with nothing to do.
+#include <sstream>
+
+#include "StatisticalFixture.h"
+#include "app/ScriptedDialogHost.h"
+#include "hostpcb/Rules.h"
+#include "hostpcb/statistical/PartGeometry.h"
+
+namespace statistical_test {
+namespace {
+
+using hostpcb::statistical::Inflated;
+
+TEST_F(StatisticalTest, ComponentGapComesFromTheFirstBoardOption) {
+    BuildConnectedBoard();
+    for (const double gap : {0.5, 3.0}) {
+        SetGaps(gap, 0.2);
+        const auto outcome = Place();
+        ASSERT_TRUE(outcome.unfit.empty());
+        ExpectLegal();
+        EXPECT_GE(SmallestSeparation(*board), MmToUnits(gap)) << "gap option " << gap << " mm";
+    }
+    // The nets pull the parts together: without the wide gap they come closer than 3 mm.
+    SetGaps(0.2, 0.2);
+    Place();
+    EXPECT_LT(SmallestSeparation(*board), MmToUnits(3.0));
+}
+
+TEST_F(StatisticalTest, OutlineGapComesFromTheSecondBoardOption) {
+    // A 12 mm band: with 3 mm kept to the outline only the middle 6 mm are usable.
+    BuildConnectedBoard(20, {100, 100, 190, 112});
+    SetGaps(0.3, 3.0);
+    ASSERT_TRUE(Place().unfit.empty());
+    ExpectLegal();
+    EXPECT_GE(SmallestEdgeDistance(*board, outline), MmToUnits(3.0));
+
+    SetGaps(0.3, 0.0);
+    Place(2);
+    EXPECT_LT(SmallestEdgeDistance(*board, outline), MmToUnits(3.0));
+}
+
+TEST_F(StatisticalTest, ALargerComponentClearanceRuleWinsOverTheOption) {
+    BuildConnectedBoard(10);
+    BoardBuilder(*board).ComponentClearance(MmToUnits(2.0), 0);
+    SetGaps(0.2, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    EXPECT_GE(SmallestSeparation(*board), MmToUnits(2.0));
+}
+
+TEST_F(StatisticalTest, LockedComponentStaysAndOthersKeepClearOfIt) {
+    BuildConnectedBoard();
+    Component* locked = board->FindComponent("U1");
+    locked->moveable = false;
+    locked->SetPosition(Mm(130, 120));
+    const Point where = locked->Position();
+    const double rotation = locked->Rotation();
+    SetGaps(0.5, 0.2);
+    const auto outcome = Place();
+    EXPECT_EQ(outcome.movable, 17);
+    EXPECT_EQ(locked->Position(), where);
+    EXPECT_EQ(locked->Rotation(), rotation);
+    EXPECT_EQ(locked->Layer(), PCB_TOP_LAYER);
+    ExpectLegal();
+    EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.5));
+}
+
+TEST_F(StatisticalTest, ALockedBoardFrameBlocksOnlyWithItsPads) {
+    // A locked frame footprint drawn over the whole board (as a footprint that draws the
+    // board's edge is) with mounting pads in two corners.
+    BuildConnectedBoard(8);
+    Component& frame = board->AddComponent("F1", "Frame", Mm(130, 120));
+    const Coord w = MmToUnits(0.12);
+    board->AddTrack(&frame, Mm(100, 100), Mm(160, 100), w, PCB_TOP_OVERLAY);
+    board->AddTrack(&frame, Mm(160, 100), Mm(160, 140), w, PCB_TOP_OVERLAY);
+    hostpcb::PadGeometry pad;
+    pad.sizeX = pad.sizeY = MmToUnits(3);
+    pad.holeSize = MmToUnits(2);
+    const hostpcb::Pad& lower = board->AddPad(&frame, "1", Mm(105, 105), pad, PCB_MULTI_LAYER);
+    const hostpcb::Pad& upper = board->AddPad(&frame, "2", Mm(155, 135), pad, PCB_MULTI_LAYER);
+    frame.moveable = false;
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    for (const app::ComponentExtent& e : app::ComponentExtents(*board)) {
+        if (e.component == &frame) continue;
+        EXPECT_FALSE(e.box.Intersects(Inflated(lower.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
+        EXPECT_FALSE(e.box.Intersects(Inflated(upper.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
+    }
+}
+
+TEST_F(StatisticalTest, RoomsAreRespected) {
+    BuildConnectedBoard();
+    BoardBuilder b(*board);
+    b.ComponentClass("Corner", {"R3", "R9", "U2"});
+    const Box inside{MmToUnits(140), MmToUnits(120), MmToUnits(160), MmToUnits(140)};
+    b.Room(inside, PCB_CONFINE_KEEP_INSIDE, {hostpcb::ScopeComponentClass("Corner")});
+    const Box outside{MmToUnits(100), MmToUnits(100), MmToUnits(125), MmToUnits(140)};
+    b.Room(outside, PCB_CONFINE_KEEP_OUTSIDE, {hostpcb::ScopeComponent("R1"), hostpcb::ScopeComponent("U1")});
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    ExpectLegal();
+    for (const app::ComponentExtent& e : app::ComponentExtents(*board)) {
+        const std::string name = e.component->Designator();
+        if (name == "R3" || name == "R9" || name == "U2") {
+            EXPECT_TRUE(e.box.x1 >= inside.x1 && e.box.x2 <= inside.x2 && e.box.y1 >= inside.y1 &&
+                        e.box.y2 <= inside.y2)
+                << name;
+        }
+        if (name == "R1" || name == "U1") {
+            EXPECT_FALSE(e.box.Intersects(outside)) << name;
+        }
+    }
+}
+
+TEST_F(StatisticalTest, RotationAndSideRulesAreKept) {
+    BuildConnectedBoard();
+    BoardBuilder b(*board);
+    b.ComponentClass("Upright", {"R2", "R5", "U1"});
+    b.Rotations(PCB_ROTATION_0 | PCB_ROTATION_180, {hostpcb::ScopeComponentClass("Upright")});
+    b.PermittedLayers(PCB_PERMIT_BOTTOM, {hostpcb::ScopeComponent("R7")});
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    for (const char* name : {"R2", "R5", "U1"}) {
+        const double r = board->FindComponent(name)->Rotation();
+        EXPECT_TRUE(r == 0.0 || r == 180.0) << name << " at " << r;
+    }
+    EXPECT_EQ(board->FindComponent("R7")->Layer(), PCB_BOTTOM_LAYER);
+    ExpectLegal();
+}
+
+TEST_F(StatisticalTest, SameSeedGivesTheSameBoard) {
+    auto run = [&](uint64_t seed) {
+        hostpcb::Host::Instance().Reset();
+        board = &hostpcb::Host::Instance().CreateBoard("statistical.kicad_pcb");
+        BuildConnectedBoard();
+        SetGaps(0.3, 0.2);
+        Place(seed);
+        return PlacementOf(*board);
+    };
+    const Placement first = run(7);
+    EXPECT_EQ(run(7), first);
+    EXPECT_NE(run(8), first);
+}
+
+TEST_F(StatisticalTest, PlacementShortensTheSignalNets) {
+    BuildConnectedBoard();
+    SetGaps(0.3, 0.2);
+    const auto outcome = Place();
+    // The parts start parked outside; a random spread would leave the chain long.
+    EXPECT_LT(outcome.lengthAfter, 0.5 * outcome.lengthBefore);
+}
+
+TEST_F(StatisticalTest, BoardsWithNothingToPlaceEndCleanly) {
+    std::ostringstream notices;
+    app::ScriptedDialogHost dialogs(notices);
+    hostpcb::statistical::PlacerSettings settings;
+    settings.dialogs = &dialogs;
+
+    // An empty board, with and without an outline.
+    auto outcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    EXPECT_EQ(outcome.movable, 0);
+    EXPECT_FALSE(outcome.noOutline);
+    BoardBuilder(*board).RectOutline(MmToUnits(0), MmToUnits(0), MmToUnits(10), MmToUnits(10));
+    outcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    EXPECT_EQ(outcome.movable, 0);
+
+    // Only locked components.
+    BoardBuilder(*board).Chip("R1", "0805", Mm(20, 20)).moveable = false;
+    const Placement before = PlacementOf(*board);
+    outcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    EXPECT_EQ(outcome.movable, 0);
+    EXPECT_EQ(PlacementOf(*board), before);
+    EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST_F(StatisticalTest, NoOutlineEndsWithAMessageAndChangesNothing) {
+    BoardBuilder(*board).Chip("R1", "0805", Mm(20, 20));
+    const Placement before = PlacementOf(*board);
+    std::ostringstream notices;
+    app::ScriptedDialogHost dialogs(notices);
+    hostpcb::statistical::PlacerSettings settings;
+    settings.dialogs = &dialogs;
+    const auto outcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    EXPECT_TRUE(outcome.noOutline);
+    EXPECT_EQ(PlacementOf(*board), before);
+    ASSERT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(dialogs.History()[0].Caption, "Error");
+}
+
+TEST_F(StatisticalTest, APartTooLargeForTheBoardIsNamedAndParkedClear) {
+    BoardBuilder b(*board);
+    b.RectOutline(MmToUnits(100), MmToUnits(100), MmToUnits(112), MmToUnits(112));
+    b.Qfp("U1", 64, Mm(50, 50));  // larger than the 12 mm board
+    b.Chip("R1", "0805", Mm(50, 70));
+    b.Chip("R2", "0805", Mm(50, 75));
+    b.Connect("A", {"U1.1", "R1.1"});
+    b.Connect("B", {"R1.2", "R2.1"});
+    SetGaps(0.3, 0.2);
+    std::ostringstream notices;
+    app::ScriptedDialogHost dialogs(notices);
+    hostpcb::statistical::PlacerSettings settings;
+    settings.dialogs = &dialogs;
+    const auto outcome = hostpcb::statistical::PlaceBoard(*board, settings);
+    ASSERT_EQ(outcome.unfit, std::vector<std::string>{"U1"});
+    const app::BoardMetrics m = app::MeasureBoard(*board);
+    EXPECT_EQ(m.overlappingPairs, 0);
+    EXPECT_EQ(m.outsideOutline, 1);
+    ASSERT_FALSE(dialogs.History().empty());
+    EXPECT_NE(dialogs.History().back().Text.find("U1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace statistical_test
