@@ -311,11 +311,17 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
     if (QuickMode) {
         return 0;
     }
-    // Guide and pad costs need only the rectangle; the group goes to p on the
-    // host only when the connection cost is asked of the host there.
+    // The group goes to p on the host, as the plain form moves it, except inside
+    // one orientation's walk with a dragger, where only its lines are shifted.
+    const bool connections = Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
+                             Options.DirectionCostWeight != 0;
+    const bool shiftLines = connections && Context.ConnectionDragger != nullptr && Search != nullptr &&
+                            Search->Group == &group && Search->InOrientation;
+    if (!shiftLines) {
+        MoveGroupTo(p, group);
+    }
     int64_t a = 0;
-    if (Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
-        Options.DirectionCostWeight != 0) {
+    if (connections) {
         a = ConnectionCostAt(p, group);
     }
     int64_t b = 0;
