@@ -4,21 +4,29 @@
 // Fixed components (locked, or carrying keep-out primitives) are registered
 // where they stand; the others are placed largest first. The tool prints how
 // many groups found a conflict-free position, how many fell back (least
-// overlap or the area's corner), and the time. Full mode is slow by design
-// until the speed work; --limit places only the first N movable components.
+// overlap or the area's corner), and the time. --limit places only the first N
+// movable components.
+//
+// By default every board is placed twice, with the fast forms of the search and
+// with the plain reference forms (a fresh load each time), and the tool prints
+// both times, their ratio and whether every component ended at the same
+// position, rotation and side. --form picks one of them only.
 #include <CLI/CLI.hpp>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/AppClient.h"
 #include "engines/GroupPlacer.h"
 #include "engines/KeepOut.h"
+#include "engines/ReferenceForms.h"
 #include "host/PcbIterators.h"
 #include "hostpcb/Geometry.h"
 #include "host/PcbRules.h"
@@ -35,7 +43,8 @@ namespace {
 using namespace autoplacer;
 
 struct Arguments {
-    std::string board;
+    std::vector<std::string> boards;
+    std::string form = "both";
     std::string boardOutput;
     double gridMils = 50.0;
     int limit = -1;
@@ -59,9 +68,25 @@ bool HasExtent(PcbHandle component) {
     return r.Left != ExtentStartMin && RectWidth(r) >= 0 && RectHeight(r) >= 0;
 }
 
-int Run(const Arguments& args) {
-    std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(args.board);
-    const std::string title = std::filesystem::path(args.board).filename().string();
+// Where a component ended.
+struct Placement {
+    std::string designator;
+    hostpcb::Point position;
+    double rotation = 0.0;
+    int layer = 0;
+    bool operator==(const Placement&) const = default;
+};
+
+struct Outcome {
+    double seconds = 0.0;
+    double cpuSeconds = 0.0;  // the process's processor time: what the wall time is on an idle machine
+    std::vector<Placement> placements;
+};
+
+Outcome Run(const Arguments& args, const std::string& path, bool reference) {
+    const TReferenceFormsScope form(reference);
+    std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
+    const std::string title = std::filesystem::path(path).filename().string();
     app::AppClient client;
     Client = &client;
     const PcbHandle board = loaded->board->Handle();
@@ -74,8 +99,7 @@ int Run(const Arguments& args) {
     context.KeepOutPrimitives = &keepOut;
     if (!ValidateKeepOut(context)) {
         Client = nullptr;
-        std::cerr << "dev_groupplace: the board has no usable outline\n";
-        return 2;
+        throw std::runtime_error(title + " has no usable outline");
     }
     ReadLayerDirections(context);
     AnalyzeAllNets(board);
@@ -116,6 +140,7 @@ int Run(const Arguments& args) {
     const int32_t count = args.limit >= 0 ? std::min(args.limit, movable.Count()) : movable.Count();
 
     const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     TGroupPlacer placer(options, false, context);
     for (const auto& group : fixed) {
         placer.AddPlacedGroup(group.get());
@@ -140,22 +165,71 @@ int Run(const Arguments& args) {
         }
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     Client = nullptr;
 
-    std::printf("%s: %zu components, %zu fixed, %d without shape, grid %.0f mil, area %.0f x %.0f mil%s\n",
-                title.c_str(), loaded->board->Components().size(), fixed.size(), skipped, args.gridMils,
-                RectWidth(placer.Area) / 10000.0, RectHeight(placer.Area) / 10000.0,
+    std::printf("%s (%s forms): %zu components, %zu fixed, %d without shape, grid %.0f mil, area %.0f x %.0f mil%s\n",
+                title.c_str(), reference ? "reference" : "fast", loaded->board->Components().size(), fixed.size(),
+                skipped, args.gridMils, RectWidth(placer.Area) / 10000.0, RectHeight(placer.Area) / 10000.0,
                 args.dragger ? ", connection dragger" : "");
-    std::printf("  placed %d groups: %d conflict-free, %d fell back; %.2f s (%.3f s per group)\n", count,
-                conflictFree, fellBack, seconds.count(), count > 0 ? seconds.count() / count : 0.0);
+    std::printf("  placed %d groups: %d conflict-free, %d fell back; %.2f s, processor %.2f s (%.3f s per group)\n",
+                count, conflictFree, fellBack, seconds.count(), cpuSeconds,
+                count > 0 ? cpuSeconds / count : 0.0);
 
+    Outcome outcome;
+    outcome.seconds = seconds.count();
+    outcome.cpuSeconds = cpuSeconds;
+    for (const hostpcb::Component* component : loaded->board->Components()) {
+        outcome.placements.push_back(
+            Placement{component->Designator(), component->Position(), component->Rotation(), component->Layer()});
+    }
     if (!args.boardOutput.empty()) {
         io::SaveOptions save;
-        save.output = args.boardOutput;
+        save.output = args.form == "both" ? args.boardOutput + (reference ? ".reference" : ".fast")
+                                          : args.boardOutput;
         const io::SaveResult saved = io::SaveBoardFile(*loaded, save);
         std::printf("wrote %s (%d footprints moved)\n", saved.path.c_str(), saved.moved);
     }
-    return 0;
+    return outcome;
+}
+
+// The components whose position, rotation or side differ between the two runs.
+int Differences(const Outcome& a, const Outcome& b) {
+    if (a.placements.size() != b.placements.size()) {
+        return static_cast<int>(std::max(a.placements.size(), b.placements.size()));
+    }
+    int differ = 0;
+    for (std::size_t i = 0; i < a.placements.size(); ++i) {
+        if (!(a.placements[i] == b.placements[i])) {
+            if (differ < 5) {
+                std::printf("  differs: %s\n", a.placements[i].designator.c_str());
+            }
+            ++differ;
+        }
+    }
+    return differ;
+}
+
+int RunBoards(const Arguments& args) {
+    int status = 0;
+    for (const std::string& path : args.boards) {
+        const std::string title = std::filesystem::path(path).filename().string();
+        if (args.form == "fast" || args.form == "reference") {
+            Run(args, path, args.form == "reference");
+            continue;
+        }
+        const Outcome fast = Run(args, path, false);
+        const Outcome reference = Run(args, path, true);
+        const int differ = Differences(fast, reference);
+        std::printf("%s: fast %.2f s, reference %.2f s (processor %.2f s and %.2f s), ratio %.1f, placements %s\n",
+                    title.c_str(), fast.seconds, reference.seconds, fast.cpuSeconds, reference.cpuSeconds,
+                    fast.cpuSeconds > 0 ? reference.cpuSeconds / fast.cpuSeconds : 0.0,
+                    differ == 0 ? "identical" : (std::to_string(differ) + " components differ").c_str());
+        if (differ != 0) {
+            status = 3;
+        }
+    }
+    return status;
 }
 
 }  // namespace
@@ -166,8 +240,11 @@ int main(int argc, char** argv) {
         "dev_groupplace: developer tool, not for users. Places every component of a board with the group "
         "placer in full mode, one group per component, inside the board's outline, and reports how many "
         "groups found a conflict-free position, how many fell back, and the time."};
-    cli.add_option("BOARD", args.board, "KiCad board (.kicad_pcb)")->required();
-    cli.add_option("--board-out", args.boardOutput, "Write the placed board here");
+    cli.add_option("BOARD", args.boards, "KiCad boards (.kicad_pcb)")->required();
+    cli.add_option("--board-out", args.boardOutput,
+                   "Write the placed board here (with both forms: .fast and .reference appended)");
+    cli.add_option("--form", args.form, "fast, reference or both (default: both, compared)")
+        ->check(CLI::IsMember({"fast", "reference", "both"}));
     cli.add_option("--grid", args.gridMils, "Grid step in mil (default 50)");
     cli.add_option("--limit", args.limit, "Place only the first N movable components (largest first)");
     cli.add_flag("--dragger", args.dragger, "Keep the connections with a connection dragger");
@@ -175,7 +252,7 @@ int main(int argc, char** argv) {
     cli.add_flag("--list", args.list, "One line per group: size, place relative to the area, outcome");
     CLI11_PARSE(cli, argc, argv);
     try {
-        return Run(args);
+        return RunBoards(args);
     } catch (const std::exception& failure) {
         Client = nullptr;
         std::cerr << "dev_groupplace: " << failure.what() << "\n";

@@ -171,6 +171,10 @@ double PointToSegmentDistance(double x, double y, const TSegmentRecord& s) {
     return std::fabs((x - s.X1) * dy - (y - s.Y1) * dx) / std::hypot(dx, dy);
 }
 
+double LinesDeterminant(const TSegmentRecord& a, const TSegmentRecord& b) {
+    return (a.X2 - a.X1) * (b.Y2 - b.Y1) - (a.Y2 - a.Y1) * (b.X2 - b.X1);
+}
+
 bool SegmentsCross(const TSegmentRecord& a, const TSegmentRecord& b, bool bounded) {
     if (PointToSegmentDistance(b.X1, b.Y1, a) <= MeetTolerance ||
         PointToSegmentDistance(b.X2, b.Y2, a) <= MeetTolerance ||
@@ -182,7 +186,7 @@ bool SegmentsCross(const TSegmentRecord& a, const TSegmentRecord& b, bool bounde
     const double ady = a.Y2 - a.Y1;
     const double bdx = b.X2 - b.X1;
     const double bdy = b.Y2 - b.Y1;
-    const double determinant = adx * bdy - ady * bdx;
+    const double determinant = LinesDeterminant(a, b);
     if (determinant == 0.0) {
         return false;
     }

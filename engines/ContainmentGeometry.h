@@ -36,6 +36,9 @@ double PointToSegmentDistance(double x, double y, const TSegmentRecord& s);
 // or else the intersection of their lines, which in bounded mode must lie within
 // the tolerance of both segments. Parallel lines never cross otherwise.
 bool SegmentsCross(const TSegmentRecord& a, const TSegmentRecord& b, bool bounded);
+// The cross product of the two segments' directions; 0 for parallel lines (or a
+// segment of no length). Unbounded, segments whose lines are not parallel cross.
+double LinesDeterminant(const TSegmentRecord& a, const TSegmentRecord& b);
 
 // Where a segment meets a circle: its ends that lie on the circle, and where its
 // line touches or cuts the circle (in bounded mode only points near the segment

@@ -7,6 +7,7 @@
 
 #include "engines/CrossOvers.h"
 #include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -63,16 +64,6 @@ bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TPlacedComponent&
     return false;
 }
 
-// The first rule of the list whose first scope includes the component; nil for none.
-const TPcbRuleEx* FirstRuleFor(const TFastListOf<TPcbRuleEx*>& rules, PcbHandle component) {
-    for (const TPcbRuleEx* rule : rules) {
-        if (PcbApi::PcbApi_Scope1_Includes(rule->Handle, component) != 0) {
-            return rule;
-        }
-    }
-    return nullptr;
-}
-
 int32_t Positive(int64_t v) { return v > 0 ? static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)) : 0; }
 
 // A cost sum that left the 32-bit range, or went negative, becomes the overflow cost.
@@ -81,6 +72,15 @@ int32_t CappedCost(int64_t sum) {
 }
 
 }  // namespace
+
+const TPcbRuleEx* FirstRuleFor(const TFastListOf<TPcbRuleEx*>& rules, PcbHandle component) {
+    for (const TPcbRuleEx* rule : rules) {
+        if (PcbApi::PcbApi_Scope1_Includes(rule->Handle, component) != 0) {
+            return rule;
+        }
+    }
+    return nullptr;
+}
 
 bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
     if (a.HasMultiLayerPads && MultiLayerPadMeetsExtent(a, b, gap)) {
@@ -93,6 +93,13 @@ bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, 
 // Area, keep-out and confinement rules.
 
 bool TGroupPlacer::FitsArea(const TRect& r, const TRectangularComponentGroup& group) {
+    if (FastForms() && Search != nullptr) {
+        return FitsAreaFast(r, group);
+    }
+    return FitsAreaPlain(r, group);
+}
+
+bool TGroupPlacer::FitsAreaPlain(const TRect& r, const TRectangularComponentGroup& group) {
     if (QuickMode) {
         return RectContainsRect(Area, r);
     }
@@ -195,7 +202,14 @@ bool TGroupPlacer::Conflicts(TRectangularComponentGroup& group, const TRect& r,
     if (LayersDisjoint(group, placed)) {
         return false;
     }
-    if (!RectsOverlap(r, placed.Rect, gap)) {
+    return ConflictsAt(group, r, placed, gap, mode);
+}
+
+// The part of the conflict test after the gap, the mode and the layer sets.
+bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r,
+                               const TRectangularComponentGroup& placed, int32_t gap, uint8_t mode,
+                               bool rectsMeet) {
+    if (!rectsMeet && !RectsOverlap(r, placed.Rect, gap)) {
         return false;
     }
     if (mode == 0) {
@@ -245,6 +259,9 @@ bool TGroupPlacer::RotationPermitted(const TRectangularComponentGroup& group) {
 // Costs.
 
 int32_t TGroupPlacer::PositionCost(const TGridPoint& p, TRectangularComponentGroup& group) {
+    if (FastForms()) {
+        return PositionCostFast(p, group);
+    }
     return PositionCostPlain(p, group);
 }
 
@@ -287,8 +304,10 @@ int32_t TGroupPlacer::GuideCost(const TGridPoint& p, const TRectangularComponent
 }
 
 int32_t TGroupPlacer::PadPositionCost(const TGridPoint& p, const TRectangularComponentGroup& group) const {
-    const TRect r = RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect));
-    const int32_t pattern = MaxPadPattern(group);
+    return PadCostOfPattern(RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect)), MaxPadPattern(group));
+}
+
+int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
     const int64_t band = int64_t{EdgeBandSteps} * Options.GridSize;
     const bool nearLR = int64_t{r.Left} - Area.Left < band || int64_t{Area.Right} - r.Right < band;
     const bool nearBT = int64_t{r.Bottom} - Area.Bottom < band || int64_t{Area.Top} - r.Top < band;

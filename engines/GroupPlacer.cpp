@@ -1,12 +1,14 @@
 // The group placer's search, grids, cost cache and bookkeeping. The placement
 // tests and costs are in GroupPlacementTests.cpp.
 #include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 #include "engines/CrossOvers.h"
 #include "engines/KeepOut.h"
+#include "engines/PlacedGroupIndex.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "model/PlacedComponent.h"
@@ -70,6 +72,7 @@ TGroupPlacer::TGroupPlacer(const TPlacerOptions& options, bool quickMode, const 
 }
 
 TGroupPlacer::~TGroupPlacer() {
+    Search.reset();
     for (TPcbRuleEx* rule : KeepInRules) {
         delete rule;
     }
@@ -139,12 +142,14 @@ void TGroupPlacer::PlaceGroup(TRectangularComponentGroup* group) {
         return;  // nothing to place, and no reason to call the arrangement failed
     }
     if (QuickMode) {
+        const TSearchScope search(*this, *group);
         FindPlacement(*group);
         return;
     }
     TDetachedPads detached = DetachUnrelatedPads(*group);
     {
         const TPadsReattacher reattach(detached);
+        const TSearchScope search(*this, *group);
         FindPlacement(*group);
     }
     RedrawBoard();
@@ -231,6 +236,13 @@ void TGroupPlacer::MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& 
 }
 
 TPositionChoice TGroupPlacer::BestPosition(TRectangularComponentGroup& group) {
+    if (FastForms()) {
+        return BestPositionFast(group);
+    }
+    return BestPositionPlain(group);
+}
+
+TPositionChoice TGroupPlacer::BestPositionPlain(TRectangularComponentGroup& group) {
     TPositionChoice best;
     if (!RotationPermitted(group)) {
         return best;
@@ -256,6 +268,9 @@ TPositionChoice TGroupPlacer::BestPosition(TRectangularComponentGroup& group) {
 }
 
 std::vector<TGridPoint> TGroupPlacer::CandidatePositions(TRectangularComponentGroup& group) {
+    if (FastForms()) {
+        return CandidatePositionsFast(group);
+    }
     return CandidatePositionsPlain(group);
 }
 
@@ -307,6 +322,30 @@ int32_t TGroupPlacer::CellCost(const TGridPoint& p, TRectangularComponentGroup& 
 }
 
 TCostCell* TGroupPlacer::CellOf(const TGridPoint& p) {
+    if (!FastForms() || CostCells.empty()) {
+        return CellOfPlain(p);
+    }
+    // The cells are laid column by column; the first one holding the point is
+    // the lowest column and, in it, the lowest row whose closed square holds it.
+    const int64_t side = int64_t{CostCellSteps} * Options.GridSize;
+    const int64_t dx = int64_t{p.X} - Area.Left;
+    const int64_t dy = int64_t{p.Y} - Area.Bottom;
+    if (dx >= 0 && dy >= 0) {
+        const int64_t rows = (int64_t{RectHeight(Area)} + side - 1) / side;
+        const int64_t i = dx == 0 ? 0 : (dx - 1) / side;
+        const int64_t j = dy == 0 ? 0 : (dy - 1) / side;
+        const int64_t at = i * rows + j;
+        if (j < rows && at < static_cast<int64_t>(CostCells.size())) {
+            TCostCell& cell = CostCells[static_cast<std::size_t>(at)];
+            if (PointInRect(p.X, p.Y, cell.Rect)) {
+                return &cell;
+            }
+        }
+    }
+    return CellOfPlain(p);  // outside the cells' arithmetic (clamped far corners)
+}
+
+TCostCell* TGroupPlacer::CellOfPlain(const TGridPoint& p) {
     for (TCostCell& cell : CostCells) {
         if (PointInRect(p.X, p.Y, cell.Rect)) {
             return &cell;

@@ -14,9 +14,10 @@
 // keep-out and the confinement rules, and trims the host's nets to the pads
 // that matter for the group during its search.
 //
-// The search steps are public operations of their own so that faster forms
-// of the candidate walk and of the cost evaluation can later stand behind the
-// same operations; the plain forms stay reachable as the *Plain operations.
+// The search steps are public operations of their own. Fast forms stand behind
+// BestPosition, CandidatePositions, CellOf, FitsArea and PositionCost (see
+// GroupPlacerFastForms.cpp); the plain forms they must match stay reachable as
+// the *Plain operations and, for whole runs, through UseReferenceForms.
 #pragma once
 
 #include <array>
@@ -36,6 +37,9 @@ namespace autoplacer {
 
 class TNetRegistry;
 class TPlacedComponent;
+class TPlacedGroupIndex;
+struct TFitInputs;
+struct TGroupSearch;
 
 // The cost constants of the placement tests (host units; 1 mil = 10000).
 inline constexpr int32_t CostCellSteps = 4;              // a cost cell is 4 x 4 grid steps
@@ -146,6 +150,7 @@ public:
     static void TurnToOrientation(int32_t k, TRectangularComponentGroup& group);
     static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
     TPositionChoice BestPosition(TRectangularComponentGroup& group);
+    TPositionChoice BestPositionPlain(TRectangularComponentGroup& group);
     // The conflict-free points in grid order (only the first in quick mode).
     std::vector<TGridPoint> CandidatePositions(TRectangularComponentGroup& group);
     std::vector<TGridPoint> CandidatePositionsPlain(TRectangularComponentGroup& group);
@@ -153,6 +158,7 @@ public:
     int32_t CellCost(const TGridPoint& p, TRectangularComponentGroup& group);
     // The first cell in order whose rectangle holds the point (edges inclusive); nil for none.
     TCostCell* CellOf(const TGridPoint& p);
+    TCostCell* CellOfPlain(const TGridPoint& p);
     void ResetCellCosts();
     TPositionChoice LeastOverlapPosition(TRectangularComponentGroup& group);
     void PlaceAtAreaCorner(TRectangularComponentGroup& group);
@@ -167,6 +173,7 @@ public:
 
     // --- Placement tests.
     bool FitsArea(const TRect& r, const TRectangularComponentGroup& group);
+    bool FitsAreaPlain(const TRect& r, const TRectangularComponentGroup& group);
     int32_t KeepOutGap(const TRectangularComponentGroup& group) const;
     bool RoomRulesAllow(const TRect& r, const TRectangularComponentGroup& group) const;
     void CollectRoomRules();
@@ -183,6 +190,8 @@ public:
     int32_t ConnectionCost(const TGridPoint& p, TRectangularComponentGroup& group);
     int32_t GuideCost(const TGridPoint& p, const TRectangularComponentGroup& group) const;
     int32_t PadPositionCost(const TGridPoint& p, const TRectangularComponentGroup& group) const;
+    // The pad cost of rectangle r for a group of the given pad pattern.
+    int32_t PadCostOfPattern(const TRect& r, int32_t pattern) const;
     int32_t OverlapCost(const TRect& r);
 
     // Every group placed or registered so far, in that order (borrowed).
@@ -207,6 +216,50 @@ public:
 private:
     void BuildGrids();
     void BuildCostCells();
+
+    // --- The fast forms (GroupPlacerFastForms.cpp).
+    // Opens the search of one group for the scope's lifetime unless it is open.
+    class TSearchScope;
+    bool FastForms() const;
+    TPositionChoice BestPositionFast(TRectangularComponentGroup& group);
+    std::vector<TGridPoint> CandidatePositionsFast(TRectangularComponentGroup& group);
+    int32_t PositionCostFast(const TGridPoint& p, TRectangularComponentGroup& group);
+    const TFitInputs& FitInputsOf(const TRectangularComponentGroup& group);
+    // keepOutAnswers: per grid point of the walk, the keep-out answer for this
+    // size (-1 unknown); nil to ask every time.
+    bool FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
+                      std::vector<int8_t>* keepOutAnswers = nullptr, std::size_t point = 0);
+    // Brings the relations and the placed-group index up to the placed list.
+    void PrepareConflictTests(TRectangularComponentGroup& group);
+    bool ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r);
+    // rectsMeet: the two rectangles are known to meet, so the host's overlap
+    // test of them would hold whatever the gap.
+    bool ConflictsAt(TRectangularComponentGroup& group, const TRect& r, const TRectangularComponentGroup& placed,
+                     int32_t gap, uint8_t mode, bool rectsMeet = false);
+
+    int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    std::size_t CellIndex(const TCostCell* cell) const;
+    bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
+
+    std::unique_ptr<TGroupSearch> Search;
+    std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
+    std::vector<int32_t> NearbyPlaced;
+};
+
+// Opens the search of one group (its caches and its incremental connection
+// cost) for the scope's lifetime, when the fast forms are chosen and no search
+// of that group is open yet; closes it again at the end.
+class TGroupPlacer::TSearchScope {
+public:
+    TSearchScope(TGroupPlacer& placer, const TRectangularComponentGroup& group);
+    ~TSearchScope();
+    TSearchScope(const TSearchScope&) = delete;
+    TSearchScope& operator=(const TSearchScope&) = delete;
+
+private:
+    TGroupPlacer& Placer;
+    bool Opened = false;
+    std::unique_ptr<TGroupSearch> Outer;
 };
 
 }  // namespace autoplacer

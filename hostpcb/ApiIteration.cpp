@@ -103,7 +103,11 @@ PcbHandle PcbApi_CreateSpatialIterator(PcbHandle board, int32_t x1, int32_t y1, 
         Board* b = As<Board>(board);
         if (b == nullptr) return nullptr;
         std::vector<Object*> found;
-        b->QueryBox(Box::FromCorners(x1, y1, x2, y2), found);
+        // Connections, nets and rules are never a component's own primitives: a
+        // query for them alone need not open the components (which it drops).
+        const PcbKindSet boardLevel = KindBit(PCB_CONNECTION) | KindBit(PCB_NET) | KindBit(PCB_RULE);
+        const bool withPrimitives = kinds == 0 || (kinds & ~boardLevel) != 0;
+        b->QueryBox(Box::FromCorners(x1, y1, x2, y2), found, withPrimitives);
         auto state = std::make_unique<IteratorState>();
         const bool anyLayer = LayerSetEmpty(layers);
         for (Object* o : found) {

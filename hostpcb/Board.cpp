@@ -362,10 +362,11 @@ void Board::FlushIndex() {
 
 void Board::Unindex(Object& object) { index_->Drop(object); }
 
-void Board::QueryBox(const Box& box, std::vector<Object*>& out) const {
+void Board::QueryBox(const Box& box, std::vector<Object*>& out, bool withPrimitives) const {
     const_cast<Board*>(this)->FlushIndex();
     const std::size_t first = out.size();
     index_->Query(box, out);
+    if (!withPrimitives) return;
     const std::size_t last = out.size();
     for (std::size_t i = first; i < last; ++i) {
         if (out[i]->Kind() != ObjectKind::Component) continue;

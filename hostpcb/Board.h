@@ -517,7 +517,9 @@ public:
     void AnalyzeNet(Net& net);
 
     // Objects in the board whose boxes meet the query box (unordered).
-    void QueryBox(const Box& box, std::vector<Object*>& out) const;
+    // withPrimitives false leaves components' own primitives out (for a caller
+    // that asks only for kinds a component never owns); components stay in.
+    void QueryBox(const Box& box, std::vector<Object*>& out, bool withPrimitives = true) const;
 
     // Messages received through the PCB server's board interface, and the undo brackets
     // they opened (a bracket snapshot lets Undo put components back).

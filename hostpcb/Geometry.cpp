@@ -29,6 +29,7 @@ int QuarterTurns(double degrees) {
 }
 
 PointF RotateF(PointF p, PointF origin, double degrees) {
+    if (degrees == 0.0) return p;  // the common case of unturned shapes, without the angle arithmetic
     const double dx = p.x - origin.x, dy = p.y - origin.y;
     switch (QuarterTurns(degrees)) {
         case 0: return p;

@@ -142,29 +142,48 @@ void TConnectionDragger::UpdateAll(bool redraw) {
         ForEachConnection([](PcbHandle connection) { PcbApi::PcbApi_HideObject(connection); });
     }
     for (TPadsOnComponent* pads : *this) {
-        for (TPadEntry* entry : *pads) {
-            entry->Pad->Sync(PCB_READ);
-            for (TConnectionEnd* end : entry->Ends) {
-                TPcbFromTo* connection = end->Connection;
-                connection->Sync(PCB_READ);
-                if (end->IsFirstEnd) {
-                    if (connection->X != entry->Pad->X || connection->Y != entry->Pad->Y) {
-                        connection->X = entry->Pad->X;
-                        connection->Y = entry->Pad->Y;
-                        connection->SetIndex(1);
-                    }
-                } else if (connection->X2 != entry->Pad->X || connection->Y2 != entry->Pad->Y) {
-                    connection->X2 = entry->Pad->X;
-                    connection->Y2 = entry->Pad->Y;
-                    connection->SetIndex(1);
-                }
-                connection->Sync(PCB_WRITE);
-            }
-        }
+        UpdateComponent(*pads);
     }
     if (redraw) {
         ForEachConnection([](PcbHandle connection) { PcbApi::PcbApi_InvertObject(connection); });
     }
+}
+
+void TConnectionDragger::UpdateComponent(TPadsOnComponent& pads) {
+    for (TPadEntry* entry : pads) {
+        entry->Pad->Sync(PCB_READ);
+        for (TConnectionEnd* end : entry->Ends) {
+            TPcbFromTo* connection = end->Connection;
+            connection->Sync(PCB_READ);
+            if (end->IsFirstEnd) {
+                if (connection->X != entry->Pad->X || connection->Y != entry->Pad->Y) {
+                    connection->X = entry->Pad->X;
+                    connection->Y = entry->Pad->Y;
+                    connection->SetIndex(1);
+                }
+            } else if (connection->X2 != entry->Pad->X || connection->Y2 != entry->Pad->Y) {
+                connection->X2 = entry->Pad->X;
+                connection->Y2 = entry->Pad->Y;
+                connection->SetIndex(1);
+            }
+            connection->Sync(PCB_WRITE);
+        }
+    }
+}
+
+int32_t TConnectionDragger::PositionOf(PcbHandle component) const {
+    // The host tag leads to the entry; a component the dragger does not include
+    // may carry any tag, so the entry's component must match.
+    const int32_t index = GetObjectIndex(component);
+    if (index >= 0 && index < Count() && Items(index)->Component == component) {
+        return index;
+    }
+    for (int32_t i = 0; i < Count(); ++i) {
+        if (Items(i)->Component == component) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 bool IsNetInList(void* powerNets, PcbHandle net) {

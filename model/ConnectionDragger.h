@@ -77,6 +77,10 @@ public:
     // writes every kept connection; hides them before and inverts them after
     // when asked to redraw.
     void UpdateAll(bool redraw);
+    // What UpdateAll does for the pads of one included component, without redraw.
+    void UpdateComponent(TPadsOnComponent& pads);
+    // The position of the component's pads in this list; -1 when it is not included.
+    int32_t PositionOf(PcbHandle component) const;
     // Calls proc for the handle of every kept connection, in store order.
     void ForEachConnection(const std::function<void(PcbHandle)>& proc) const;
     // Kept connections.

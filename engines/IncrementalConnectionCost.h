@@ -1,0 +1,114 @@
+// The connection cost of the cross-over analysis, computed incrementally while
+// one group is searched for with a connection dragger in the context.
+//
+// With a dragger the board's connections keep their topology, and moving the
+// group moves only the connection ends on the group's pads. The cost of one
+// candidate thus differs from another's only through those moving connections.
+// At the first evaluation this object refreshes every connection exactly as the
+// analyzer does, reads them once, and sums the terms of the connections that do
+// not move: their lengths, their direction violations and the crossings between
+// two of them (through the host's spatial index, as the analyzer counts them).
+// Each evaluation then refreshes only the group's connections through the
+// dragger (the same host writes as a full refresh makes for them), reads them
+// back and adds their lengths and violations and every crossing pair with at
+// least one moving connection. A pair counts when the host's boxes of the two
+// meet (which is what the analyzer's spatial query of the first one's box
+// returns) and the unbounded segment test holds, so the total, the overflow
+// rules and the saturation equal TCrossOverAnalyzer::TotalCost.
+//
+// Valid while nothing but the group moves: the group placer makes one for each
+// group it places and drops it afterwards.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "driver/PlacementContext.h"
+#include "engines/GroupPlacer.h"
+#include "model/PrimitivesList.h"
+#include "settings/PlacerOptions.h"
+#include "sdk/pcb_types.h"
+
+namespace autoplacer {
+
+class TPadsOnComponent;
+class TRectangularComponentGroup;
+
+class TIncrementalConnectionCost {
+public:
+    // The context must have a connection dragger. Reads nothing yet.
+    TIncrementalConnectionCost(const TPlacerOptions& options, const TPlacementContext& context,
+                               const TRectangularComponentGroup& group);
+
+    // The cost with the group where it stands on the host.
+    int32_t TotalCost();
+
+    // The cost with the group at p, in the orientation in which the previous
+    // CostAt since NewOrientation saw it. The first one moves the group there on
+    // the host and refreshes its lines through the dragger; later ones move only
+    // the lines, their group ends shifted by p's offset from that first point
+    // (the group moves rigidly by whole units, and so do its pads).
+    int32_t CostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    // The group has been turned: the next CostAt starts afresh.
+    void NewOrientation() { HasReference = false; }
+    // A cost that CostAt(p) cannot fall below: its length and direction terms
+    // exactly, and only the crossings of lines that stay plus each moving
+    // line's crossing with itself. None before the orientation's first CostAt,
+    // or with a negative weight.
+    std::optional<int32_t> LowerBoundAt(const TGridPoint& p) const;
+
+    // How many connections move with the group (after the first evaluation).
+    int32_t MovingCount() const { return static_cast<int32_t>(Moving.size()); }
+
+private:
+    struct TLine {
+        PcbHandle Handle = nullptr;
+        bool Power = false;
+        bool OnConnectLayer = false;
+        bool Moves = false;
+        // Which ends sit on the group's pads, and where they were at the reference point.
+        bool FirstEndMoves = false;
+        bool SecondEndMoves = false;
+        int32_t RefX1 = 0, RefY1 = 0, RefX2 = 0, RefY2 = 0;
+        int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+        // The host's bounding box (x1 <= x2, y1 <= y2).
+        int32_t BoxX1 = 0, BoxY1 = 0, BoxX2 = 0, BoxY2 = 0;
+        TSegmentRecord Segment;
+    };
+
+    void Begin();
+    void Refresh();
+    int32_t Terms();
+    int32_t Sum(int64_t length, int64_t crossings, int64_t violations) const;
+    void ReadLine(TLine& line) const;
+    // Moves the line's group ends to their reference place shifted by (dx, dy),
+    // as the dragger would pull them onto the shifted pads, and reads it back.
+    void ShiftLine(TLine& line, int32_t dx, int32_t dy) const;
+    int64_t StaticCrossings() const;
+    int64_t MovingCrossings() const;
+    static bool BoxesMeet(const TLine& a, const TLine& b);
+    static bool Cross(const TLine& a, const TLine& b);
+    static int64_t LengthSteps(const TLine& line);
+    bool Violates(const TLine& line) const;
+
+    TPlacerOptions Options;
+    TPlacementContext Context;
+    const TRectangularComponentGroup& Group;
+    bool Begun = false;
+    // The board's connections in the host's order.
+    std::vector<TLine> Lines;
+    std::unordered_map<PcbHandle, std::size_t> LineOf;
+    // Positions in Lines of the moving connections, in that order.
+    std::vector<std::size_t> Moving;
+    // The group's members that the dragger includes, in the dragger's order.
+    std::vector<TPadsOnComponent*> MovingPads;
+    int64_t StaticLength = 0;
+    int64_t StaticViolations = 0;
+    int64_t StaticCrossingCount = 0;
+    bool HasReference = false;
+    TGridPoint Reference;
+};
+
+}  // namespace autoplacer

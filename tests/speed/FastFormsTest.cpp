@@ -1,0 +1,173 @@
+// The pieces behind the fast forms, each against its plain counterpart: the
+// incremental connection cost (with the group on the host, and with only its
+// lines shifted) against the cross-over analyzer at many positions and
+// orientations of a group, the cost cell found by arithmetic against the
+// walk over the cells, and the placed-group index against a scan.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+
+#include "engines/CrossOvers.h"
+#include "engines/IncrementalConnectionCost.h"
+#include "engines/PlacedGroupIndex.h"
+#include "speed/EquivalenceFixture.h"
+#include "speed/RandomBoards.h"
+
+namespace autoplacer::speedtest {
+namespace {
+
+class IncrementalCost : public EquivalenceTest {};
+
+TEST_F(IncrementalCost, EqualsTheAnalyzerWhereverTheGroupGoes) {
+    int comparisons = 0;
+    int withMovingLines = 0;
+    int bounded = 0;
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        hostpcb::Host::Instance().Reset();
+        hostpcb::Board& board = BuildRandomBoard(seed, {10, 18});
+        const PcbHandle handle = board.Handle();
+        TPlacementContext context;
+        context.Board = handle;
+        const auto powerNets = FindPowerNets(handle);
+        context.PowerNets = powerNets.get();
+        ReadLayerDirections(context);
+        AnalyzeAllNets(handle);
+        // Power-net lines stay in the host and in the dragger: both forms must leave them out.
+        TConnectionDragger dragger(handle, nullptr, nullptr, nullptr);
+        context.ConnectionDragger = &dragger;
+        std::mt19937 random(seed);
+        const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+
+        for (const hostpcb::Component* component : board.Components()) {
+            TRectangularComponentGroup group;
+            group.AddComponent(component->Handle());
+            TPlacerOptions options;
+            options.ConnectionLengthCostWeight = pick(0, 3);
+            options.CrossOverCostWeight = pick(0, 1) * 1000;
+            options.DirectionCostWeight = pick(0, 50);
+            TIncrementalConnectionCost incremental(options, context, group);
+            for (int step = 0; step < 16; ++step) {
+                if (step % 5 == 4) {
+                    group.TurnQuarter90();
+                    incremental.NewOrientation();
+                }
+                const TGridPoint p{hostpcb::MilsToUnits(pick(-300, 1800)), hostpcb::MilsToUnits(pick(-300, 1300))};
+                int32_t fast = 0;
+                if (step % 7 == 6) {
+                    // The group where it stands on the host.
+                    TGroupPlacer::MoveGroupTo(p, group);
+                    fast = incremental.TotalCost();
+                    incremental.NewOrientation();
+                } else {
+                    // Only the lines are shifted; the analyzer needs the group there.
+                    const std::optional<int32_t> bound = incremental.LowerBoundAt(p);
+                    fast = incremental.CostAt(p, group);
+                    if (bound) {
+                        EXPECT_LE(*bound, fast) << "seed " << seed << ", " << component->Designator();
+                        ++bounded;
+                    }
+                    TGroupPlacer::MoveGroupTo(p, group);
+                }
+                TNetRegistry registry(context);
+                TCrossOverAnalyzer analyzer(&registry, options, context);
+                EXPECT_EQ(fast, analyzer.TotalCost()) << "seed " << seed << ", " << component->Designator();
+                ++comparisons;
+            }
+            withMovingLines += incremental.MovingCount() > 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(comparisons, 1000);
+    EXPECT_GT(withMovingLines, 50) << "most parts have lines that move with them";
+    EXPECT_GT(bounded, 500) << "the bound is known after an orientation's first cost";
+}
+
+class CostCells : public EquivalenceTest {};
+
+// Every grid point, and every point on a cell's corners and edges, lands in the
+// same cell both ways, for areas that are and are not whole cells.
+TEST_F(CostCells, ArithmeticLookupFindsTheFirstCellOfTheWalk) {
+    hostpcb::Board& board = hostpcb::Host::Instance().CreateBoard("cells.kicad_pcb");
+    TPlacementContext context;
+    context.Board = board.Handle();
+    struct TCase {
+        int32_t Grid;
+        TRect Area;
+    };
+    for (const TCase& c : {TCase{500000, Rect(0, 8000000, 12000000, 0)},
+                           TCase{330000, Rect(-1234567, 5432100, 9876543, -2000000)},
+                           TCase{7, Rect(100, 100 + 4 * 7 * 5, 100 + 4 * 7 * 3, 100)},
+                           TCase{7, Rect(0, 301, 299, 0)}}) {
+        const int32_t grid = c.Grid;
+        const TRect area = c.Area;
+        {
+            context.KeepOutExtent = area;
+            TPlacerOptions options;
+            options.GridSize = grid;
+            TGroupPlacer placer(options, false, context);
+            std::vector<TGridPoint> probes = placer.TopGrid.Points();
+            for (const TCostCell& cell : placer.CostCells) {
+                for (const int32_t x : {cell.Rect.Left, cell.Rect.Left + 1, cell.Rect.Right - 1, cell.Rect.Right}) {
+                    for (const int32_t y :
+                         {cell.Rect.Bottom, cell.Rect.Bottom + 1, cell.Rect.Top - 1, cell.Rect.Top}) {
+                        probes.push_back(TGridPoint{x, y});
+                    }
+                }
+            }
+            probes.push_back(TGridPoint{area.Left - 1, area.Bottom});
+            probes.push_back(TGridPoint{area.Right + 4 * grid + 1, area.Top});
+            ASSERT_GT(probes.size(), 8u);
+            for (const TGridPoint& p : probes) {
+                TCostCell* fast = placer.CellOf(p);
+                SetReferenceForms(true);
+                TCostCell* plain = placer.CellOf(p);
+                SetReferenceForms(false);
+                ASSERT_EQ(fast, plain) << "grid " << grid << " at (" << p.X << ", " << p.Y << ")";
+            }
+        }
+    }
+}
+
+TEST(PlacedGroupIndex, AnswersEveryGroupThatMeetsTheQueryInOrder) {
+    std::mt19937 random(7);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto randomRect = [&]() {
+        const int x = pick(-50, 400) * 10000;
+        const int y = pick(-50, 400) * 10000;
+        // Mostly small parts, now and then one spanning much of the board.
+        const int w = (pick(0, 9) == 0 ? pick(100, 500) : pick(0, 30)) * 10000;
+        const int h = (pick(0, 9) == 0 ? pick(100, 500) : pick(0, 30)) * 10000;
+        return Rect(x, y + h, x + w, y);
+    };
+    TPlacedGroupIndex index(200000, 0, 0);
+    std::vector<TRect> rects;
+    for (int i = 0; i < 300; ++i) {
+        rects.push_back(randomRect());
+        index.Put(i, rects.back());
+        if (i % 7 == 3) {  // a placed group moved by its owner
+            const int moved = pick(0, i);
+            rects[static_cast<std::size_t>(moved)] = randomRect();
+            index.Put(moved, rects[static_cast<std::size_t>(moved)]);
+        }
+    }
+    std::vector<int32_t> found;
+    for (int q = 0; q < 400; ++q) {
+        const TRect query = randomRect();
+        index.Query(query, found);
+        ASSERT_TRUE(std::is_sorted(found.begin(), found.end()));
+        ASSERT_TRUE(std::adjacent_find(found.begin(), found.end()) == found.end());
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            const TRect& r = rects[i];
+            const bool meets = r.Left <= query.Right && query.Left <= r.Right && r.Bottom <= query.Top &&
+                               query.Bottom <= r.Top;
+            if (meets) {
+                ASSERT_TRUE(std::binary_search(found.begin(), found.end(), static_cast<int32_t>(i)))
+                    << "query " << q << " misses group " << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace autoplacer::speedtest
