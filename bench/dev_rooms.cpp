@@ -30,6 +30,7 @@
 #include "clustering/PreClusterAnalyzer.h"
 #include "engines/KeepOut.h"
 #include "engines/RelativePlacer.h"
+#include "driver/AutoPlacerDriver.h"
 #include "engines/RoomPlacer.h"
 #include "engines/TreeBasedPlacer.h"
 #include "hostpcb/Host.h"
@@ -52,26 +53,6 @@ THandleList ComponentsByDesignator(const hostpcb::Board& board) {
     }
     components.Sort([&names](PcbHandle a, PcbHandle b) { return names[b].compare(names[a]); });
     return components;
-}
-
-// Clusters whose biggest movable component is larger come first.
-void SortClustersBySize(const TClusterLists& lists) {
-    const auto key = [](const TCluster* cluster) {
-        int64_t largest = 0;
-        for (const TRectangularComponentGroup* group : *cluster) {
-            for (const TPlacedComponent* member : *group) {
-                largest = std::max(largest, ComponentAreaMeasure(member->Handle));
-            }
-        }
-        return largest;
-    };
-    for (TClusterList* list : {lists.Clusters, lists.ICCapClusters, lists.SameFootprintClusters,
-                               lists.ConfinementClusters}) {
-        list->Sort([&key](TCluster* a, TCluster* b) {
-            const int64_t d = key(b) - key(a);
-            return d < 0 ? -1 : (d > 0 ? 1 : 0);
-        });
-    }
 }
 
 class PhaseClock {
@@ -145,7 +126,7 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     } else {
         clock.Time("relative placement", [&] { TRelativePlacer(context).Run(lists, options); });
     }
-    clock.Time("sorting clusters by size", [&] { SortClustersBySize(lists); });
+    clock.Time("sorting clusters by size", [&] { SortClusterListsBySize(lists); });
     RoomFigures figures;
     TRoomPlacer placer(context, options);
     figures.seconds = clock.Time("room placement", [&] { placer.Run(lists); });

@@ -181,14 +181,8 @@ std::unique_ptr<TComponentHandleList> TAutoPlacerDriver::AllComponentsSortedByDe
     return components;
 }
 
-void TAutoPlacerDriver::SortClustersBySize() {
-    if (CheckStopRequest()) {
-        return;
-    }
-    StepBegins(TPlacerStep::SortClusters);
-    PcbApi::PcbApi_Percent_Init("Sorting clusters by component size ...", 1);
-    ShowWaitCursor(true);
-    ForEachClusterList(ClusterLists, [](TClusterList& list, bool) {
+void SortClusterListsBySize(TClusterLists lists) {
+    ForEachClusterList(lists, [](TClusterList& list, bool) {
         std::unordered_map<const TCluster*, int64_t> keys;
         for (const TCluster* cluster : list) {
             keys[cluster] = BiggestComponentArea(cluster);
@@ -198,6 +192,16 @@ void TAutoPlacerDriver::SortClustersBySize() {
             return difference > 0 ? 1 : (difference < 0 ? -1 : 0);
         });
     });
+}
+
+void TAutoPlacerDriver::SortClustersBySize() {
+    if (CheckStopRequest()) {
+        return;
+    }
+    StepBegins(TPlacerStep::SortClusters);
+    PcbApi::PcbApi_Percent_Init("Sorting clusters by component size ...", 1);
+    ShowWaitCursor(true);
+    SortClusterListsBySize(ClusterLists);
     PcbApi::PcbApi_Percent_Finish();
     ShowWaitCursor(false);
 }

@@ -124,6 +124,11 @@ private:
 // The driver of the run in progress, nil when none.
 extern TAutoPlacerDriver* CurrentDriver;
 
+// Sorts each of the lists (the lists themselves are borrowed) so that clusters
+// whose biggest movable component is larger come first; the driver's step
+// around it adds the stop check and progress.
+void SortClusterListsBySize(TClusterLists lists);
+
 // The error shown when the board has no usable keep-out outline.
 inline constexpr const char* kNoValidKeepOutMessage =
     "No valid keepout is defined on this board. Autoplacement cannot proceed.";

@@ -16,6 +16,7 @@
 #include "app/AppClient.h"
 #include "app/Metrics.h"
 #include "engines/RelativePlacer.h"
+#include "driver/AutoPlacerDriver.h"
 #include "engines/RoomPlacer.h"
 #include "model/Cluster.h"
 #include "model/PlacedComponent.h"
@@ -26,26 +27,6 @@ namespace autoplacer {
 namespace {
 
 constexpr int32_t kOutlineInset = 100000;
-
-// Clusters whose biggest movable component is larger come first.
-void SortClustersBySize(const TClusterLists& lists) {
-    const auto key = [](const TCluster* cluster) {
-        int64_t largest = 0;
-        for (const TRectangularComponentGroup* group : *cluster) {
-            for (const TPlacedComponent* member : *group) {
-                largest = std::max(largest, ComponentAreaMeasure(member->Handle));
-            }
-        }
-        return largest;
-    };
-    for (TClusterList* list :
-         {lists.Clusters, lists.ICCapClusters, lists.SameFootprintClusters, lists.ConfinementClusters}) {
-        list->Sort([&key](TCluster* a, TCluster* b) {
-            const int64_t d = key(b) - key(a);
-            return d < 0 ? -1 : (d > 0 ? 1 : 0);
-        });
-    }
-}
 
 class RealBoardRooms : public ::testing::TestWithParam<const char*> {
 protected:
@@ -67,7 +48,7 @@ TEST_P(RealBoardRooms, LegallyPackedRoomsLieInsideTheKeepOut) {
     phases->FormClusters();
     const TClusterLists& lists = phases->Lists;
     TRelativePlacer(phases->Context).Run(lists, phases->Options);
-    SortClustersBySize(lists);
+    SortClusterListsBySize(lists);
     TRoomPlacer placer(phases->Context, phases->Options);
     placer.Run(lists);
 
