@@ -65,7 +65,8 @@ void SetCommandRunning(bool running) {
     }
 }
 
-bool TakeStopRequest() { return StopPending.exchange(false); }
+// A plain read first: the placer asks between almost every two steps.
+bool TakeStopRequest() { return StopPending.load(std::memory_order_relaxed) && StopPending.exchange(false); }
 
 DialogScope::DialogScope() {
     DialogInterrupted.store(false);

@@ -18,7 +18,9 @@ void MessagePump::Deliver(sdk::ICommandLauncher* launcher) {
     if (interrupts::TakeStopRequest()) {
         Post("StopAutoPlacer");
     }
-    if (launcher == nullptr) {
+    // Called between almost every two steps of a placement: nothing to do is
+    // the common case and must cost nothing.
+    if (launcher == nullptr || Queue.empty()) {
         return;
     }
     std::deque<std::pair<std::string, std::string>> batch;

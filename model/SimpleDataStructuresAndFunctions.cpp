@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engines/ReferenceForms.h"
 #include "host/HostCommands.h"
 #include "host/PcbApi.h"
 #include "host/PcbUnits.h"
@@ -220,7 +221,7 @@ void EndModify(const Handles& objects, PcbHandle board) {
 
 }  // namespace
 
-bool RectsOverlap(const TRect& r1, const TRect& r2, int32_t clearance) {
+bool RectsOverlapByHost(const TRect& r1, const TRect& r2, int32_t clearance) {
     const TTemporaryObject fill1(PCB_FILL);
     const TTemporaryObject fill2(PCB_FILL);
     if (fill1.Handle == nullptr || fill2.Handle == nullptr) {
@@ -229,6 +230,56 @@ bool RectsOverlap(const TRect& r1, const TRect& r2, int32_t clearance) {
     SetFillCorners(fill1.Handle, r1);
     SetFillCorners(fill2.Handle, r2);
     return PcbApi::PCBAPI_CheckPrimitivesOverlapWithClearance(fill1.Handle, fill2.Handle, clearance) != 0;
+}
+
+// The host judges two fills by the distance between their outlines: touching
+// or overlapping (distance 0) always counts, otherwise the distance must be below
+// the clearance by more than a tiny tolerance. Between rectangles with whole-unit
+// corners the gap is a whole number when they are apart along one axis only,
+// and the square root of a whole number otherwise; only a diagonal gap within a
+// unit of the clearance is close enough for the host's rounding to matter.
+TOverlapAnswer RectsOverlapByArithmetic(const TRect& r1, const TRect& r2, int32_t clearance) {
+    const int64_t ax1 = std::min(r1.Left, r1.Right);
+    const int64_t ax2 = std::max(r1.Left, r1.Right);
+    const int64_t ay1 = std::min(r1.Bottom, r1.Top);
+    const int64_t ay2 = std::max(r1.Bottom, r1.Top);
+    const int64_t bx1 = std::min(r2.Left, r2.Right);
+    const int64_t bx2 = std::max(r2.Left, r2.Right);
+    const int64_t by1 = std::min(r2.Bottom, r2.Top);
+    const int64_t by2 = std::max(r2.Bottom, r2.Top);
+    if (ax1 == ax2 || ay1 == ay2 || bx1 == bx2 || by1 == by2) {
+        return TOverlapAnswer::AskHost;  // a fill without area: the host's shape is not a rectangle
+    }
+    const int64_t dx = std::max<int64_t>({0, ax1 - bx2, bx1 - ax2});
+    const int64_t dy = std::max<int64_t>({0, ay1 - by2, by1 - ay2});
+    if (dx == 0 && dy == 0) {
+        return TOverlapAnswer::Overlap;
+    }
+    const int64_t limit = std::max<int32_t>(clearance, 0);
+    if (dx >= limit || dy >= limit) {
+        return TOverlapAnswer::Apart;
+    }
+    if (dx == 0 || dy == 0) {
+        return TOverlapAnswer::Overlap;  // a whole-unit gap below the clearance by at least one unit
+    }
+    const int64_t squared = dx * dx + dy * dy;  // both below 2^31: no overflow
+    if (squared >= limit * limit) {
+        return TOverlapAnswer::Apart;
+    }
+    if (squared <= (limit - 1) * (limit - 1)) {
+        return TOverlapAnswer::Overlap;
+    }
+    return TOverlapAnswer::AskHost;
+}
+
+bool RectsOverlap(const TRect& r1, const TRect& r2, int32_t clearance) {
+    if (!UseReferenceForms()) {
+        const TOverlapAnswer answer = RectsOverlapByArithmetic(r1, r2, clearance);
+        if (answer != TOverlapAnswer::AskHost) {
+            return answer == TOverlapAnswer::Overlap;
+        }
+    }
+    return RectsOverlapByHost(r1, r2, clearance);
 }
 
 int32_t PadCount(PcbHandle component) {

@@ -109,7 +109,17 @@ bool SameAngle(double a, double b);
 
 // True when the two rectangles come closer than clearance (touching counts);
 // answered by the host on two temporary fills, which are always destroyed.
+// The fast form answers by arithmetic wherever the gap between the rectangles is
+// an exact whole number of units or lies clearly on one side of the clearance,
+// and asks the host only when their diagonal gap is within a unit of it.
 bool RectsOverlap(const TRect& r1, const TRect& r2, int32_t clearance);
+// The host's answer, always (the reference form).
+bool RectsOverlapByHost(const TRect& r1, const TRect& r2, int32_t clearance);
+
+// The arithmetic part of the fast form: the answer, or none when the host must
+// be asked.
+enum class TOverlapAnswer { Apart, Overlap, AskHost };
+TOverlapAnswer RectsOverlapByArithmetic(const TRect& r1, const TRect& r2, int32_t clearance);
 
 // The number of pads of a component.
 int32_t PadCount(PcbHandle component);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <random>
 
@@ -127,6 +129,103 @@ TEST_F(CostCells, ArithmeticLookupFindsTheFirstCellOfTheWalk) {
             }
         }
     }
+}
+
+// The rectangle overlap test answered by arithmetic against the host's fills:
+// rectangles apart along one axis or diagonally, right at, just under and just
+// over the clearance, touching, nested, turned inside out, without area, with
+// a negative clearance, and far apart near the ends of the coordinate range.
+TEST(RectsOverlapArithmetic, AnswersAsTheHostDoes) {
+    hostpcb::Host::Instance().Reset();
+    std::mt19937 random(11);
+    const auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(random); };
+    int asked = 0;
+    int checks = 0;
+    int diagonalNearLimit = 0;
+    const auto check = [&](const TRect& a, const TRect& b, int32_t clearance) {
+        ++checks;
+        const bool host = RectsOverlapByHost(a, b, clearance);
+        const TOverlapAnswer answer = RectsOverlapByArithmetic(a, b, clearance);
+        if (answer == TOverlapAnswer::AskHost) {
+            ++asked;
+            return;
+        }
+        ASSERT_EQ(answer == TOverlapAnswer::Overlap, host)
+            << "(" << a.Left << ", " << a.Bottom << ", " << a.Right << ", " << a.Top << ") and (" << b.Left << ", "
+            << b.Bottom << ", " << b.Right << ", " << b.Top << "), clearance " << clearance;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int32_t clearance = static_cast<int32_t>(i % 10 == 0 ? pick(-5, 5) : pick(0, 400000));
+        const int32_t x = static_cast<int32_t>(pick(-1000000, 1000000));
+        const int32_t y = static_cast<int32_t>(pick(-1000000, 1000000));
+        const int32_t w = static_cast<int32_t>(pick(0, 5) == 0 ? pick(0, 2) : pick(1, 600000));
+        const int32_t h = static_cast<int32_t>(pick(0, 5) == 0 ? pick(0, 2) : pick(1, 600000));
+        const TRect a = Rect(x, y + h, x + w, y);
+        // The second one placed relative to the first: gaps around the clearance.
+        int64_t dx = 0;
+        int64_t dy = 0;
+        switch (i % 4) {
+            case 0:  // apart along x only, within a few units of the clearance
+                dx = clearance + pick(-3, 3);
+                break;
+            case 1: {  // diagonally, the gap within a few units of the clearance
+                const double angle = static_cast<double>(pick(1, 89)) * 3.14159265358979 / 180.0;
+                dx = static_cast<int64_t>(std::llround(clearance * std::cos(angle))) + pick(-2, 2);
+                dy = static_cast<int64_t>(std::llround(clearance * std::sin(angle))) + pick(-2, 2);
+                diagonalNearLimit += dx > 0 && dy > 0 ? 1 : 0;
+                break;
+            }
+            case 2:  // anywhere around, touching and nested included
+                dx = pick(-700000, 700000);
+                dy = pick(-700000, 700000);
+                break;
+            default:  // touching along one side
+                dx = 0;
+                dy = pick(-h, h);
+                break;
+        }
+        const int32_t bw = static_cast<int32_t>(pick(0, 5) == 0 ? pick(0, 2) : pick(1, 600000));
+        const int32_t bh = static_cast<int32_t>(pick(0, 5) == 0 ? pick(0, 2) : pick(1, 600000));
+        const int32_t bx = static_cast<int32_t>(x + w + dx);
+        const int32_t by = static_cast<int32_t>(i % 4 == 1 ? y + h + dy : y + dy);
+        const TRect b = pick(0, 1) == 0 ? Rect(bx, by + bh, bx + bw, by) : Rect(bx + bw, by, bx, by + bh);  // inside out
+        check(a, b, clearance);
+        check(b, a, clearance);
+    }
+    // Diagonal gaps a hair under the clearance, which the host's tolerance
+    // turns into "apart", and gaps exactly at it (whole-number triangles).
+    int hostSaysApartUnderLimit = 0;
+    for (int64_t dy = 600000; dy < 600040; ++dy) {
+        for (int64_t dx = 800000; dx < 820000; ++dx) {
+            const long double d = std::sqrt(static_cast<long double>(dx * dx + dy * dy));
+            const long double limit = std::ceil(d);
+            if (limit - d > 2e-4L || limit == d) {
+                continue;
+            }
+            const TRect a = Rect(0, 100, 100, 0);
+            const TRect b = Rect(static_cast<int32_t>(100 + dx), static_cast<int32_t>(200 + dy),
+                                 static_cast<int32_t>(200 + dx), static_cast<int32_t>(100 + dy));
+            hostSaysApartUnderLimit += RectsOverlapByHost(a, b, static_cast<int32_t>(limit)) ? 0 : 1;
+            check(a, b, static_cast<int32_t>(limit));
+        }
+    }
+    for (const int32_t k : {1, 1000, 200000, 400000}) {
+        const TRect a = Rect(0, 100, 100, 0);
+        const TRect b = Rect(100 + 3 * k, 200 + 4 * k, 200 + 3 * k, 100 + 4 * k);
+        check(a, b, 5 * k);
+        check(a, b, 5 * k + 1);
+    }
+    EXPECT_GT(hostSaysApartUnderLimit, 0);
+    // Far apart near the ends of the coordinate range, and a huge clearance.
+    const int32_t far = 1073741823;
+    check(Rect(-far, -far + 10, -far + 10, -far), Rect(far - 10, far, far, far - 10), 2000000000);
+    check(Rect(-far, 10, -far + 10, 0), Rect(far - 10, 10, far, 0), std::numeric_limits<int32_t>::max());
+    // The host is asked now and then (diagonal gaps within a unit of the
+    // clearance, rectangles without area), not for most pairs.
+    EXPECT_GT(diagonalNearLimit, 1000);
+    EXPECT_GT(asked, 0);
+    EXPECT_LT(asked, checks / 3);
+    hostpcb::Host::Instance().Reset();
 }
 
 TEST(PlacedGroupIndex, AnswersEveryGroupThatMeetsTheQueryInOrder) {
