@@ -118,14 +118,65 @@ void TIncrementalConnectionCost::Begin() {
         }
     }
     if (Options.CrossOverCostWeight != 0) {
+        IndexStaticLines();
         StaticCrossingCount = StaticCrossings();
     }
     ProcessPendingMessages();
 }
 
-// Pairs of two connections that stay: the analyzer's spatial query of the first
-// one's box, keeping the second ones that stay too.
+bool TIncrementalConnectionCost::SpatialQueriesAnswerLines() const {
+    std::size_t onLayer = 0;
+    for (const TLine& line : Lines) {
+        onLayer += line.OnConnectLayer ? 1 : 0;
+    }
+    std::size_t answered = 0;
+    bool known = true;
+    TSpatialIterator everywhere(Context.Board, std::numeric_limits<int32_t>::min(),
+                                std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                                std::numeric_limits<int32_t>::max(), LayerSetOf({PCB_CONNECT_LAYER}),
+                                KindSetOf({PCB_CONNECTION}));
+    everywhere.ForEach([&](PcbHandle handle) {
+        const auto found = LineOf.find(handle);
+        known = known && found != LineOf.end() && Lines[found->second].OnConnectLayer;
+        ++answered;
+    });
+    return known && answered == onLayer;
+}
+
+void TIncrementalConnectionCost::IndexStaticLines() {
+    std::vector<TIndexedBox> boxes;
+    for (std::size_t i = 0; i < Lines.size(); ++i) {
+        const TLine& line = Lines[i];
+        if (!line.Moves && !line.Power) {
+            boxes.push_back({line.BoxX1, line.BoxY1, line.BoxX2, line.BoxY2, static_cast<int32_t>(i)});
+        }
+    }
+    StaticIndex = std::make_unique<TLineBoxGrid>(std::move(boxes));
+}
+
+// Pairs of two connections that stay: what the analyzer's spatial query of the
+// first one's box answers, keeping the second ones that stay too. When the
+// host's index knows only the board's own connections, the bucket index
+// answers instead of the host.
 int64_t TIncrementalConnectionCost::StaticCrossings() const {
+    if (!SpatialQueriesAnswerLines()) {
+        return StaticCrossingsByHost();
+    }
+    int64_t count = 0;
+    for (const TLine& a : Lines) {
+        if (a.Moves || a.Power) {
+            continue;
+        }
+        ForEachStaticNear(a, [&](const TLine& b) {
+            if (b.OnConnectLayer && Cross(a, b)) {
+                ++count;
+            }
+        });
+    }
+    return count;
+}
+
+int64_t TIncrementalConnectionCost::StaticCrossingsByHost() const {
     const PcbLayerSet connectLayer = LayerSetOf({PCB_CONNECT_LAYER});
     const PcbKindSet connectionKind = KindSetOf({PCB_CONNECTION});
     int64_t count = 0;
@@ -152,7 +203,9 @@ int64_t TIncrementalConnectionCost::StaticCrossings() const {
 }
 
 // Pairs with a moving connection first (any second one), and pairs of a
-// connection that stays with a moving second one.
+// connection that stays with a moving second one. A moving line and one that
+// stays make both pairs at once: each counts where its second line lies on the
+// connect layer (the crossing test is symmetric).
 int64_t TIncrementalConnectionCost::MovingCrossings() const {
     int64_t count = 0;
     for (const std::size_t m : Moving) {
@@ -160,18 +213,13 @@ int64_t TIncrementalConnectionCost::MovingCrossings() const {
         if (a.Power) {
             continue;
         }
-        for (const TLine& b : Lines) {
-            if (!b.Power && b.OnConnectLayer && BoxesMeet(a, b) && Cross(a, b)) {
-                ++count;
+        ForEachStaticNear(a, [&](const TLine& b) {
+            if (Cross(a, b)) {
+                count += (b.OnConnectLayer ? 1 : 0) + (a.OnConnectLayer ? 1 : 0);
             }
-        }
-    }
-    for (const TLine& a : Lines) {
-        if (a.Moves || a.Power) {
-            continue;
-        }
-        for (const std::size_t m : Moving) {
-            const TLine& b = Lines[m];
+        });
+        for (const std::size_t n : Moving) {
+            const TLine& b = Lines[n];
             if (!b.Power && b.OnConnectLayer && BoxesMeet(a, b) && Cross(a, b)) {
                 ++count;
             }

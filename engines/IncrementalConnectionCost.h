@@ -16,17 +16,23 @@
 // returns) and the unbounded segment test holds, so the total, the overflow
 // rules and the saturation equal TCrossOverAnalyzer::TotalCost.
 //
+// The connections that stay are put in a bucket index when the search begins:
+// the pairs between two of them, and each moving connection's pairs with them,
+// are then found among the few whose boxes come near, not among all.
+//
 // Valid while nothing but the group moves: the group placer makes one for each
 // group it places and drops it afterwards.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "driver/PlacementContext.h"
 #include "engines/GroupPlacer.h"
+#include "engines/LineBoxGrid.h"
 #include "model/PrimitivesList.h"
 #include "settings/PlacerOptions.h"
 #include "sdk/pcb_types.h"
@@ -86,8 +92,20 @@ private:
     // Moves the line's group ends to their reference place shifted by (dx, dy),
     // as the dragger would pull them onto the shifted pads, and reads it back.
     void ShiftLine(TLine& line, int32_t dx, int32_t dy) const;
+    // Every connection the host's spatial index knows on the connect layer is
+    // one of Lines there: then the bucket index answers its queries.
+    bool SpatialQueriesAnswerLines() const;
+    void IndexStaticLines();
     int64_t StaticCrossings() const;
+    int64_t StaticCrossingsByHost() const;
     int64_t MovingCrossings() const;
+    // Calls visit(other) for every line that stays, not on a power net, whose
+    // box meets the line's box.
+    template <typename Visit>
+    void ForEachStaticNear(const TLine& line, Visit visit) const {
+        StaticIndex->ForEachMeeting(line.BoxX1, line.BoxY1, line.BoxX2, line.BoxY2,
+                                    [&](int32_t i) { visit(Lines[static_cast<std::size_t>(i)]); });
+    }
     static bool BoxesMeet(const TLine& a, const TLine& b);
     static bool Cross(const TLine& a, const TLine& b);
     static int64_t LengthSteps(const TLine& line);
@@ -104,6 +122,8 @@ private:
     std::vector<std::size_t> Moving;
     // The group's members that the dragger includes, in the dragger's order.
     std::vector<TPadsOnComponent*> MovingPads;
+    // The lines that stay, not on power nets, by their host boxes.
+    std::unique_ptr<TLineBoxGrid> StaticIndex;
     int64_t StaticLength = 0;
     int64_t StaticViolations = 0;
     int64_t StaticCrossingCount = 0;

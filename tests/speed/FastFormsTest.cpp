@@ -13,6 +13,7 @@
 
 #include "engines/CrossOvers.h"
 #include "engines/IncrementalConnectionCost.h"
+#include "engines/LineBoxGrid.h"
 #include "engines/PlacedGroupIndex.h"
 #include "speed/EquivalenceFixture.h"
 #include "speed/RandomBoards.h"
@@ -226,6 +227,41 @@ TEST(RectsOverlapArithmetic, AnswersAsTheHostDoes) {
     EXPECT_GT(asked, 0);
     EXPECT_LT(asked, checks / 3);
     hostpcb::Host::Instance().Reset();
+}
+
+// The bucket grid over the lines that stay answers exactly the boxes that meet
+// a query, each once: short and board-long boxes, points, queries inside,
+// across and outside the grid.
+TEST(LineBoxGrid, AnswersEveryMeetingBoxOnce) {
+    std::mt19937 random(5);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto randomBox = [&](int32_t index) {
+        const int x = pick(-100, 2000) * 1000;
+        const int y = pick(-100, 1500) * 1000;
+        const int w = (pick(0, 7) == 0 ? pick(300, 2500) : pick(0, 60)) * 1000;
+        const int h = (pick(0, 7) == 0 ? pick(300, 2000) : pick(0, 60)) * 1000;
+        return TIndexedBox{x, y, x + w, y + h, index};
+    };
+    for (const int count : {0, 1, 7, 400, 3000}) {
+        std::vector<TIndexedBox> boxes;
+        for (int i = 0; i < count; ++i) {
+            boxes.push_back(randomBox(i * 3));  // indices need not be positions
+        }
+        const TLineBoxGrid grid(boxes);
+        for (int q = 0; q < 300; ++q) {
+            const TIndexedBox query = q % 10 == 0 ? TIndexedBox{-5000000, -5000000, -4000000, -4000000, 0} : randomBox(0);
+            std::vector<int32_t> answered;
+            grid.ForEachMeeting(query.X1, query.Y1, query.X2, query.Y2, [&](int32_t i) { answered.push_back(i); });
+            std::vector<int32_t> expected;
+            for (const TIndexedBox& b : boxes) {
+                if (b.X1 <= query.X2 && query.X1 <= b.X2 && b.Y1 <= query.Y2 && query.Y1 <= b.Y2) {
+                    expected.push_back(b.Index);
+                }
+            }
+            std::sort(answered.begin(), answered.end());
+            ASSERT_EQ(answered, expected) << count << " boxes, query " << q;
+        }
+    }
 }
 
 TEST(PlacedGroupIndex, AnswersEveryGroupThatMeetsTheQueryInOrder) {
