@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "engines/ReferenceForms.h"
+
 namespace autoplacer {
 
 namespace {
@@ -108,29 +110,60 @@ bool PointInOutlineByScan(const TPoint& p, const TPrimitivesList& list) {
     return Odd(left) && Odd(right);
 }
 
+// How often the entry's record meets the ray.
+int RayMeetings(const TSegmentRecord& ray, const TPrimitivesList& list, const TOutlineIndex::TEntry& e) {
+    if (e.IsArc) {
+        return CountArcMeetings(ray, *list.Arcs[e.Record]);
+    }
+    return SegmentsCross(ray, *list.Tracks[e.Record], true) ? 1 : 0;
+}
+
 // Only records whose widened box spans the rays' line can meet a ray, and only
 // where the box also reaches over the ray's stretch of that line.
+//
+// In the fast form, a record whose widened box lies between the ray's ends
+// meets it as it meets any ray along the row from the same fixed end that
+// passes right over it (the moving end is then more than the tolerance away,
+// and the ray's direction, its records' distances to the row and the meeting
+// points do not depend on that end), so its count is remembered per row.
 bool PointInOutlineIndexed(const TPoint& p, const TPrimitivesList& list) {
     const TRays rays = RaysFrom(p);
     const double x = p.X;
     const double y = p.Y;
+    const TOutlineIndex& index = list.OutlineIndex();
+    const std::span<const TOutlineIndex::TEntry> band = index.Band(y);
+    TOutlineIndex::TRowAnswers* row =
+        !band.empty() && x > 0.0 && x < RayEndX && !UseReferenceForms() ? &index.RowAnswers(p.Y) : nullptr;
     int left = 0;
     int right = 0;
-    for (const TOutlineIndex::TEntry& e : list.OutlineIndex().Band(y)) {
+    for (std::size_t i = 0; i < band.size(); ++i) {
+        const TOutlineIndex::TEntry& e = band[i];
         if (y < e.YMin || y > e.YMax) {
             continue;
         }
+        if (row != nullptr && e.XMin > 0.0 && e.XMax < RayEndX) {
+            if (e.XMax < x) {
+                int8_t& known = row->Left[i];
+                if (known < 0) {
+                    known = static_cast<int8_t>(RayMeetings(MakeSegment(0.0, y, std::floor(e.XMax) + 1.0, y), list, e));
+                }
+                left += known;
+                continue;
+            }
+            if (e.XMin > x) {
+                int8_t& known = row->Right[i];
+                if (known < 0) {
+                    known = static_cast<int8_t>(
+                        RayMeetings(MakeSegment(std::ceil(e.XMin) - 1.0, y, RayEndX, y), list, e));
+                }
+                right += known;
+                continue;
+            }
+        }
         const bool nearLeft = e.XMin <= std::max(0.0, x) && e.XMax >= std::min(0.0, x);
         const bool nearRight = e.XMin <= std::max<double>(x, RayEndX) && e.XMax >= std::min<double>(x, RayEndX);
-        if (e.IsArc) {
-            const TArcRecord& arc = *list.Arcs[e.Record];
-            left += nearLeft ? CountArcMeetings(rays.Left, arc) : 0;
-            right += nearRight ? CountArcMeetings(rays.Right, arc) : 0;
-        } else {
-            const TSegmentRecord& track = *list.Tracks[e.Record];
-            left += nearLeft && SegmentsCross(rays.Left, track, true) ? 1 : 0;
-            right += nearRight && SegmentsCross(rays.Right, track, true) ? 1 : 0;
-        }
+        left += nearLeft ? RayMeetings(rays.Left, list, e) : 0;
+        right += nearRight ? RayMeetings(rays.Right, list, e) : 0;
     }
     ProcessPendingMessages();
     return Odd(left) && Odd(right);

@@ -97,6 +97,21 @@ std::size_t TOutlineIndex::BandOf(double y) const {
     return std::min(static_cast<std::size_t>(band), BandCount - 1);
 }
 
+TOutlineIndex::TRowAnswers& TOutlineIndex::RowAnswers(int32_t y) const {
+    const auto known = Rows.find(y);
+    if (known != Rows.end()) {
+        return known->second;
+    }
+    if (Rows.size() >= MaxRememberedRows) {
+        Rows.clear();
+    }
+    const std::size_t entries = Band(y).size();
+    TRowAnswers& row = Rows[y];
+    row.Left.assign(entries, -1);
+    row.Right.assign(entries, -1);
+    return row;
+}
+
 std::span<const TOutlineIndex::TEntry> TOutlineIndex::Band(double y) const {
     if (Entries.empty() || y < Low || y > High) {
         return {};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "host/PcbRecords.h"
@@ -81,8 +82,24 @@ public:
     int32_t TrackCount() const { return Tracks; }
     int32_t ArcCount() const { return ArcsCount; }
 
+    // Remembered per row y for the ray casting, one value per entry of the row's
+    // band (-1 while not known): how often the entry meets a ray from (0, y)
+    // that reaches past it, and a ray to the far end that starts before it.
+    // What a ray meets of an entry it passes right over does not depend on
+    // where the ray's other end lies, so these answer every point of the row
+    // whose rays pass over the entry.
+    struct TRowAnswers {
+        std::vector<int8_t> Left;
+        std::vector<int8_t> Right;
+    };
+    TRowAnswers& RowAnswers(int32_t y) const;
+
 private:
     std::size_t BandOf(double y) const;
+
+    // Rows kept before the memory of them starts afresh.
+    static constexpr std::size_t MaxRememberedRows = 1 << 16;
+    mutable std::unordered_map<int32_t, TRowAnswers> Rows;
 
     int32_t Tracks = 0;
     int32_t ArcsCount = 0;

@@ -5,6 +5,7 @@
 
 #include "GeometryFixture.h"
 #include "engines/ContainmentGeometry.h"
+#include "engines/ReferenceForms.h"
 
 namespace autoplacer::test {
 namespace {
@@ -125,6 +126,57 @@ TEST_F(RayCasting, RoundBoardAndSlotOfArcs) {
         EXPECT_FALSE(PointInOutline(P(740, 1000), list, search));   // in the slot's round end
         EXPECT_FALSE(PointInOutline(P(1800, 1800), list, search));  // in the box, off the disc
     }
+}
+
+// The fast form remembers per row what each outline piece that a ray passes
+// right over contributes. Points of many rows, each row asked from left to
+// right and back, level with vertices, a tolerance off edges and arcs, left of
+// the origin and beyond the rays' far end, must read as the scan reads them.
+TEST_F(RayCasting, RememberedRowsAnswerAsTheScan) {
+    // A slanted, notched outline with a rounded corner, and a round hole.
+    KeepOutPolyline({{100, 100}, {2100, 300}, {2300, 1500}, {1500, 1500}, {1500, 900}, {900, 900}, {900, 1700},
+                     {100, 1700}});
+    board->AddArc(nullptr, At(600, 500), Mil(200), 0, 360, Mil(5), PCB_KEEP_OUT_LAYER);
+    board->AddArc(nullptr, At(1900, 1100), Mil(150), 300, 120, Mil(5), PCB_KEEP_OUT_LAYER);
+    const TPrimitivesList list(BoardHandle());
+    SetReferenceForms(false);
+    std::vector<int32_t> rows;
+    for (const int v : {100, 300, 500, 700, 900, 1100, 1500, 1700}) {
+        for (const int off : {-101, -100, -1, 0, 1, 100, 101}) {
+            rows.push_back(Mil(v) + off);
+        }
+    }
+    for (int y = -50; y <= 1800; y += 37) {
+        rows.push_back(Mil(y));
+    }
+    std::vector<int32_t> columns;
+    for (const int v : {100, 400, 600, 800, 900, 1500, 1900, 2100, 2300}) {
+        for (const int off : {-1001, -1000, -101, -100, 0, 100, 101, 1000, 1001}) {
+            columns.push_back(Mil(v) + off);
+        }
+    }
+    for (int x = -100; x <= 2500; x += 29) {
+        columns.push_back(Mil(x));
+    }
+    columns.push_back(-Mil(50));
+    columns.push_back(RayEndX + 5);
+    int inside = 0;
+    int asked = 0;
+    for (const int32_t y : rows) {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                const int32_t x = columns[pass == 0 ? k : columns.size() - 1 - k];
+                const bool scan = PointInOutline(Point(x, y), list, TOutlineSearch::Scan);
+                ASSERT_EQ(PointInOutline(Point(x, y), list, TOutlineSearch::Indexed), scan)
+                    << "(" << x << ", " << y << "), pass " << pass;
+                inside += scan ? 1 : 0;
+                ++asked;
+            }
+        }
+    }
+    // Both answers occur often.
+    EXPECT_GT(inside, asked / 5);
+    EXPECT_LT(inside, asked * 4 / 5);
 }
 
 }  // namespace
