@@ -204,10 +204,6 @@ double PointToSegmentDistance(double x, double y, const TSegmentRecord& s) {
     return std::fabs((x - s.X1) * dy - (y - s.Y1) * dx) / std::hypot(dx, dy);
 }
 
-double LinesDeterminant(const TSegmentRecord& a, const TSegmentRecord& b) {
-    return (a.X2 - a.X1) * (b.Y2 - b.Y1) - (a.Y2 - a.Y1) * (b.X2 - b.X1);
-}
-
 bool SegmentsCross(const TSegmentRecord& a, const TSegmentRecord& b, bool bounded) {
     if (PointToSegmentDistance(b.X1, b.Y1, a) <= MeetTolerance ||
         PointToSegmentDistance(b.X2, b.Y2, a) <= MeetTolerance ||

@@ -38,7 +38,10 @@ double PointToSegmentDistance(double x, double y, const TSegmentRecord& s);
 bool SegmentsCross(const TSegmentRecord& a, const TSegmentRecord& b, bool bounded);
 // The cross product of the two segments' directions; 0 for parallel lines (or a
 // segment of no length). Unbounded, segments whose lines are not parallel cross.
-double LinesDeterminant(const TSegmentRecord& a, const TSegmentRecord& b);
+// Inline: the crossing counts ask it for very many pairs.
+inline double LinesDeterminant(const TSegmentRecord& a, const TSegmentRecord& b) {
+    return (a.X2 - a.X1) * (b.Y2 - b.Y1) - (a.Y2 - a.Y1) * (b.X2 - b.X1);
+}
 
 // Where a segment meets a circle: its ends that lie on the circle, and where its
 // line touches or cuts the circle (in bounded mode only points near the segment
