@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -263,7 +264,7 @@ TEST_P(SharedBoardCompleteRun, SameRunAsTheReference) {
         return *Loaded->board;
     };
     for (const TVariant variant : {TVariant::Defaults, GetParam().second}) {
-        const TCommandRun fast = ExpectSameRun(load, variant, VariantName(variant));
+        const TCommandRun fast = ExpectSameRun(load, variant, GetParam().first + std::string(", ") + VariantName(variant));
         Count(fast);
         EXPECT_FALSE(fast.Written.empty()) << VariantName(variant);
     }
@@ -274,7 +275,12 @@ INSTANTIATE_TEST_SUITE_P(SmallBoards, SharedBoardCompleteRun,
                          ::testing::Values(std::pair{"uext-esp32-c3", TVariant::FineGrid},
                                            std::pair{"bp-irtoy", TVariant::NoPrePasses},
                                            std::pair{"sensorwatch-b1", TVariant::TreeBasedRooms},
-                                           std::pair{"tkey-tk1", TVariant::Quick}));
+                                           std::pair{"tkey-tk1", TVariant::Quick}),
+                         [](const auto& parameter) {
+                             std::string name = parameter.param.first;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace autoplacer::speedtest
