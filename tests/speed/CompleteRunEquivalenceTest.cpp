@@ -16,6 +16,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -254,30 +255,40 @@ TEST_F(RandomBoardCompleteRun, FinerGrid) {
 
 // The small shared boards, read from their files, under the defaults and under
 // one other variant each.
-class SharedBoardCompleteRun : public CompleteRunEquivalence,
-                               public ::testing::WithParamInterface<std::pair<const char*, TVariant>> {};
+struct TSharedBoard {
+    const char* Name;
+    TVariant Variant;
+};
+
+std::ostream& operator<<(std::ostream& out, const TSharedBoard& board) {
+    return out << board.Name << " (defaults, " << VariantName(board.Variant) << ")";
+}
+
+class SharedBoardCompleteRun : public CompleteRunEquivalence, public ::testing::WithParamInterface<TSharedBoard> {};
 
 TEST_P(SharedBoardCompleteRun, SameRunAsTheReference) {
-    const std::string path = std::string(AUTOPLACER_BOARDS_DIR) + "/" + GetParam().first + ".kicad_pcb";
+    const std::string name = GetParam().Name;
+    const std::string path = std::string(AUTOPLACER_BOARDS_DIR) + "/" + name + ".kicad_pcb";
     const auto load = [&]() -> hostpcb::Board& {
         Loaded = io::LoadBoardFile(path);
         return *Loaded->board;
     };
-    for (const TVariant variant : {TVariant::Defaults, GetParam().second}) {
-        const TCommandRun fast = ExpectSameRun(load, variant, GetParam().first + std::string(", ") + VariantName(variant));
+    for (const TVariant variant : {TVariant::Defaults, GetParam().Variant}) {
+        const std::string label = name + ", " + VariantName(variant);
+        const TCommandRun fast = ExpectSameRun(load, variant, label);
         Count(fast);
-        EXPECT_FALSE(fast.Written.empty()) << VariantName(variant);
+        EXPECT_FALSE(fast.Written.empty()) << label;
     }
     EXPECT_GT(moved, parts * 3 / 4) << moved << " of " << parts << " components moved";
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallBoards, SharedBoardCompleteRun,
-                         ::testing::Values(std::pair{"uext-esp32-c3", TVariant::FineGrid},
-                                           std::pair{"bp-irtoy", TVariant::NoPrePasses},
-                                           std::pair{"sensorwatch-b1", TVariant::TreeBasedRooms},
-                                           std::pair{"tkey-tk1", TVariant::Quick}),
+                         ::testing::Values(TSharedBoard{"uext-esp32-c3", TVariant::FineGrid},
+                                           TSharedBoard{"bp-irtoy", TVariant::NoPrePasses},
+                                           TSharedBoard{"sensorwatch-b1", TVariant::TreeBasedRooms},
+                                           TSharedBoard{"tkey-tk1", TVariant::Quick}),
                          [](const auto& parameter) {
-                             std::string name = parameter.param.first;
+                             std::string name = parameter.param.Name;
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
