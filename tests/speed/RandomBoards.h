@@ -20,6 +20,11 @@ namespace autoplacer::speedtest {
 struct TRandomBoardShape {
     int MinParts = 6;
     int MaxParts = 14;
+    // The outline's width and height, in hundreds of mils.
+    int MinWidth = 8;
+    int MaxWidth = 16;
+    int MinHeight = 6;
+    int MaxHeight = 12;
 };
 
 inline hostpcb::Board& BuildRandomBoard(uint32_t seed, const TRandomBoardShape& shape = {}) {
@@ -30,8 +35,8 @@ inline hostpcb::Board& BuildRandomBoard(uint32_t seed, const TRandomBoardShape& 
 
     hostpcb::Board& board = hostpcb::Host::Instance().CreateBoard("random" + std::to_string(seed) + ".kicad_pcb");
     hostpcb::BoardBuilder build(board);
-    const int w = pick(8, 16) * 100;
-    const int h = pick(6, 12) * 100;
+    const int w = pick(shape.MinWidth, shape.MaxWidth) * 100;
+    const int h = pick(shape.MinHeight, shape.MaxHeight) * 100;
     if (chance(30)) {
         // A notch in the top edge: the outline is not a rectangle.
         const int nx = w / 3;
