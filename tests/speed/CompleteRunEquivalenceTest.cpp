@@ -33,19 +33,14 @@
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
 #include "sdk/plugin.h"
+#include "driver/DriverFixture.h"
 #include "speed/EquivalenceFixture.h"
 #include "speed/RandomBoards.h"
 
 namespace autoplacer::speedtest {
 namespace {
 
-void ResetRunFlags() {
-    PlacementRunning = false;
-    StopRequested = false;
-    StopConfirmed = false;
-    RestoreOnStop = true;
-    CurrentDriver = nullptr;
-}
+using drivertest::ResetRunFlags;
 
 // The placer's options as flags of "autoplacer place": the defaults through the
 // placer choice, quick placement (rooms only), and through the setup dialog
