@@ -25,9 +25,10 @@ constexpr const char* kConfinementFrame = "#1d7f2a";
 constexpr const char* kICCapFrame = "#111111";
 constexpr const char* kSameFootprintFrame = "#8a2be2";
 
-// The order in which a run hands the components to cluster formation.
-THandleList ComponentsByDesignator(const hostpcb::Board& board) {
-    THandleList components;
+}  // namespace
+
+autoplacer::THandleList ComponentsByDesignator(const hostpcb::Board& board) {
+    autoplacer::THandleList components;
     std::unordered_map<PcbHandle, std::string> names;
     for (const hostpcb::Component* component : board.Components()) {
         components.Add(component->Handle());
@@ -40,8 +41,6 @@ THandleList ComponentsByDesignator(const hostpcb::Board& board) {
     });
     return components;
 }
-
-}  // namespace
 
 std::string ClusterColour(int index) {
     const double hue = std::fmod(index * 137.508, 360.0);

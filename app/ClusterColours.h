@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "app/SvgRenderer.h"
+#include "clustering/PreClusterAnalyzer.h"
 #include "hostpcb/Board.h"
 
 namespace app {
@@ -22,6 +23,10 @@ struct ClusterColouring {
 
 // Empty when the board has no usable outline.
 ClusterColouring ColourByCluster(hostpcb::Board& board, int32_t threshold, bool prePasses);
+
+// Every component of the board, by designator in descending byte order: the
+// order in which a placement run hands them to cluster formation.
+autoplacer::THandleList ComponentsByDesignator(const hostpcb::Board& board);
 
 // A distinct colour per cluster index: hues a golden angle apart.
 std::string ClusterColour(int index);

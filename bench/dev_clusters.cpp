@@ -21,7 +21,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "DevTools.h"
 #include "app/AppClient.h"
+#include "app/ClusterColours.h"
 #include "app/SvgRenderer.h"
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
@@ -57,56 +59,6 @@ struct ClusterMark {
     std::string frame;
 };
 
-// A distinct colour per cluster index: hues a golden angle apart.
-std::string ClusterColour(int index) {
-    const double hue = std::fmod(index * 137.508, 360.0);
-    const double s = 0.65;
-    const double l = index % 2 == 0 ? 0.48 : 0.62;
-    const double c = (1 - std::fabs(2 * l - 1)) * s;
-    const double x = c * (1 - std::fabs(std::fmod(hue / 60.0, 2.0) - 1));
-    const double m = l - c / 2;
-    double r = 0;
-    double g = 0;
-    double b = 0;
-    switch (static_cast<int>(hue / 60.0)) {
-        case 0: r = c; g = x; break;
-        case 1: r = x; g = c; break;
-        case 2: g = c; b = x; break;
-        case 3: g = x; b = c; break;
-        case 4: r = x; b = c; break;
-        default: r = c; b = x; break;
-    }
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<int>(std::lround((r + m) * 255)),
-                  static_cast<int>(std::lround((g + m) * 255)), static_cast<int>(std::lround((b + m) * 255)));
-    return text;
-}
-
-// Every component of the board, by designator in descending byte order (the
-// order in which a placement run hands components to cluster formation).
-THandleList ComponentsByDesignator(const hostpcb::Board& board) {
-    THandleList components;
-    std::unordered_map<PcbHandle, std::string> names;
-    for (const hostpcb::Component* component : board.Components()) {
-        components.Add(component->Handle());
-        names[component->Handle()] = component->Designator();
-    }
-    components.Sort([&names](PcbHandle a, PcbHandle b) { return names[b].compare(names[a]); });
-    return components;
-}
-
-class PhaseClock {
-public:
-    template <typename Work>
-    void Time(const std::string& name, Work work) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-        Phases.emplace_back(name, seconds.count());
-    }
-    std::vector<std::pair<std::string, double>> Phases;
-};
-
 int Run(const Arguments& args) {
     io::LoadOptions load;
     load.rulesPath = args.rules;
@@ -139,8 +91,8 @@ int Run(const Arguments& args) {
     options.ClusterScoreThreshold = args.threshold;
     options.DoPrePasses = !args.noPrePasses;
 
-    PhaseClock clock;
-    THandleList components = ComponentsByDesignator(*loaded->board);
+    devtools::PhaseClock clock;
+    THandleList components = app::ComponentsByDesignator(*loaded->board);
     const int32_t total = components.Count();
     TPair* tree = nullptr;
     clock.Time("pair tree, all components", [&] { tree = TPairGenerator(context, components).BuildTree(); });
@@ -188,7 +140,7 @@ int Run(const Arguments& args) {
         if (mark == marks.end()) {
             return app::ComponentPaint{};
         }
-        return app::ComponentPaint{ClusterColour(mark->second.index), mark->second.frame};
+        return app::ComponentPaint{app::ClusterColour(mark->second.index), mark->second.frame};
     };
     io::WriteFileAtomically(args.output, app::RenderBoardSvg(*loaded->board, picture));
 

@@ -23,7 +23,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "DevTools.h"
 #include "app/AppClient.h"
+#include "app/ClusterColours.h"
 #include "app/Metrics.h"
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
@@ -43,30 +45,6 @@
 namespace {
 
 using namespace autoplacer;
-
-THandleList ComponentsByDesignator(const hostpcb::Board& board) {
-    THandleList components;
-    std::unordered_map<PcbHandle, std::string> names;
-    for (const hostpcb::Component* component : board.Components()) {
-        components.Add(component->Handle());
-        names[component->Handle()] = component->Designator();
-    }
-    components.Sort([&names](PcbHandle a, PcbHandle b) { return names[b].compare(names[a]); });
-    return components;
-}
-
-class PhaseClock {
-public:
-    template <typename Work>
-    double Time(const std::string& name, Work work) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-        Phases.emplace_back(name, seconds.count());
-        return seconds.count();
-    }
-    std::vector<std::pair<std::string, double>> Phases;
-};
 
 bool Overlap(const TRect& a, const TRect& b) {
     return std::max(a.Left, b.Left) < std::min(a.Right, b.Right) &&
@@ -105,8 +83,8 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     }
     TPlacerOptions options;
 
-    PhaseClock clock;
-    THandleList components = ComponentsByDesignator(*loaded->board);
+    devtools::PhaseClock clock;
+    THandleList components = app::ComponentsByDesignator(*loaded->board);
     TPair* tree = nullptr;
     clock.Time("pair tree, all components", [&] { tree = TPairGenerator(context, components).BuildTree(); });
     clock.Time("floor-plan spread", [&] { TTreeBasedPlacer(nullptr, board, context.KeepOutExtent, tree).Run(); });
