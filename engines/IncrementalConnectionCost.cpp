@@ -252,19 +252,16 @@ void TIncrementalConnectionCost::ShiftLine(TLine& line, int32_t dx, int32_t dy) 
     TPcbFromTo record(line.Handle);
     record.Sync(PCB_READ);
     bool changed = false;
+    const auto shiftEnd = [&](int32_t& x, int32_t& y, int32_t refX, int32_t refY) {
+        changed = changed || x != refX + dx || y != refY + dy;
+        x = refX + dx;
+        y = refY + dy;
+    };
     if (line.FirstEndMoves) {
-        const int32_t x = line.RefX1 + dx;
-        const int32_t y = line.RefY1 + dy;
-        changed = changed || record.X != x || record.Y != y;
-        record.X = x;
-        record.Y = y;
+        shiftEnd(record.X, record.Y, line.RefX1, line.RefY1);
     }
     if (line.SecondEndMoves) {
-        const int32_t x = line.RefX2 + dx;
-        const int32_t y = line.RefY2 + dy;
-        changed = changed || record.X2 != x || record.Y2 != y;
-        record.X2 = x;
-        record.Y2 = y;
+        shiftEnd(record.X2, record.Y2, line.RefX2, line.RefY2);
     }
     if (changed) {
         record.SetIndex(1);
