@@ -8,12 +8,12 @@
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "engines/KeepOut.h"
 #include "hostpcb/Host.h"
 #include "model/Cluster.h"
 #include "model/PrimitivesList.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace app {
 

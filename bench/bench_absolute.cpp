@@ -17,6 +17,7 @@
 #include "host/PcbIterators.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
+#include "model/BoardQueries.h"
 #include "model/Cluster.h"
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"
@@ -67,7 +68,7 @@ void PlaceEveryPart(benchmark::State& state, const std::string& name) {
             if (!RectContainsRect(context.KeepOutExtent, MembersExtent(*job->Group, false))) ++outside;
         }
         state.counters["jobs"] = placer.Jobs.Count();
-        state.counters["failed"] = placer.Engine->Failed ? 1 : 0;
+        state.counters["failed"] = placer.Engine->HasFailed() ? 1 : 0;
         state.counters["outside"] = outside;
         state.ResumeTiming();
     }

@@ -16,6 +16,7 @@
 #include "host/PcbIterators.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
+#include "model/BoardQueries.h"
 #include "model/ConnectionDragger.h"
 #include "model/PrimitivesList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"

@@ -32,6 +32,7 @@
 #include "engines/TreeBasedPlacer.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
+#include "model/BoardQueries.h"
 #include "model/PrimitivesList.h"
 #include "plugin/Main_AutoPlacer.h"
 

@@ -26,11 +26,11 @@
 #include "app/AppClient.h"
 #include "engines/GroupPlacer.h"
 #include "engines/KeepOut.h"
-#include "engines/ReferenceForms.h"
 #include "host/PcbIterators.h"
 #include "hostpcb/Geometry.h"
 #include "host/PcbRules.h"
 #include "io/BoardFiles.h"
+#include "model/BoardQueries.h"
 #include "model/Cluster.h"
 #include "model/ComponentGroup.h"
 #include "model/ConnectionDragger.h"
@@ -84,7 +84,6 @@ struct Outcome {
 };
 
 Outcome Run(const Arguments& args, const std::string& path, bool reference) {
-    const TReferenceFormsScope form(reference);
     std::unique_ptr<io::LoadedBoard> loaded = io::LoadBoardFile(path);
     const std::string title = std::filesystem::path(path).filename().string();
     app::AppClient client;
@@ -97,6 +96,7 @@ Outcome Run(const Arguments& args, const std::string& path, bool reference) {
     context.PowerNets = powerNets.get();
     TPrimitivesList keepOut(board);
     context.KeepOutPrimitives = &keepOut;
+    context.Forms = reference ? TPlacerForms::Reference : TPlacerForms::Fast;
     if (!ValidateKeepOut(context)) {
         Client = nullptr;
         throw std::runtime_error(title + " has no usable outline");
@@ -149,15 +149,15 @@ Outcome Run(const Arguments& args, const std::string& path, bool reference) {
     int fellBack = 0;
     for (int32_t i = 0; i < count; ++i) {
         // Failed is sticky; clearing it here tells each group's outcome apart.
-        placer.Failed = false;
+        placer.ClearFailed();
         placer.PlaceGroup(movable[i]);
-        (placer.Failed ? fellBack : conflictFree) += 1;
+        (placer.HasFailed() ? fellBack : conflictFree) += 1;
         if (args.list) {
             const TRect r = movable[i]->Rect;
             std::printf("%4d %-10s %6.0f x %6.0f mil at %6.0f, %6.0f%s; %d top and %d bottom points left\n", i + 1,
                         FirstComponent(*movable[i])->GetDesignator().c_str(), RectWidth(r) / 1e4, RectHeight(r) / 1e4,
-                        (r.Left - placer.Area.Left) / 1e4, (r.Bottom - placer.Area.Bottom) / 1e4,
-                        placer.Failed ? " (fell back)" : "", placer.TopGrid.Count(), placer.BottomGrid.Count());
+                        (r.Left - placer.GetArea().Left) / 1e4, (r.Bottom - placer.GetArea().Bottom) / 1e4,
+                        placer.HasFailed() ? " (fell back)" : "", placer.FreeGridPoints(true), placer.FreeGridPoints(false));
         }
         if (!args.quiet && (i + 1) % 10 == 0) {
             const std::chrono::duration<double> so_far = std::chrono::steady_clock::now() - start;
@@ -170,7 +170,7 @@ Outcome Run(const Arguments& args, const std::string& path, bool reference) {
 
     std::printf("%s (%s forms): %zu components, %zu fixed, %d without shape, grid %.0f mil, area %.0f x %.0f mil%s\n",
                 title.c_str(), reference ? "reference" : "fast", loaded->board->Components().size(), fixed.size(),
-                skipped, args.gridMils, RectWidth(placer.Area) / 10000.0, RectHeight(placer.Area) / 10000.0,
+                skipped, args.gridMils, RectWidth(placer.GetArea()) / 10000.0, RectHeight(placer.GetArea()) / 10000.0,
                 args.dragger ? ", connection dragger" : "");
     std::printf("  placed %d groups: %d conflict-free, %d fell back; %.2f s, processor %.2f s (%.3f s per group)\n",
                 count, conflictFree, fellBack, seconds.count(), cpuSeconds,

@@ -37,6 +37,7 @@
 #include "engines/TreeBasedPlacer.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
+#include "model/BoardQueries.h"
 #include "model/Cluster.h"
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"

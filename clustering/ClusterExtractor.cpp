@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/PcbApi.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer {
@@ -26,7 +27,7 @@ TClusterList* TClusterExtractor::Extract(TPair* root) {
         root->Visit([this](TPair* node) { LiveNodes.insert(node); });
         CollectRoots(root);
 
-        PcbApi::PcbApi_Percent_Init("Extracting clusters from tree ...", Roots.Count());
+        const TProgressPhase progress("Extracting clusters from tree ...", Roots.Count());
         if (!CheckStopRequest()) {
             for (TPair* clusterRoot : Roots) {
                 // The leaves are gathered first and freed afterwards, so that the
@@ -48,14 +49,13 @@ TClusterList* TClusterExtractor::Extract(TPair* root) {
                 if (cluster->ComponentCount() > 0) {
                     Clusters->Add(cluster.release());
                 }
-                PcbApi::PcbApi_Percent_Update();
+                TProgressPhase::Step();
                 if (CheckStopRequest()) {
                     break;
                 }
             }
         }
         CollectSingletons(root);
-        PcbApi::PcbApi_Percent_Finish();
     }
 
     SortClusters();
@@ -133,17 +133,16 @@ void TClusterExtractor::TakeLeaf(TCluster& cluster, TPair* leaf) {
 }
 
 void TClusterExtractor::SortClusters() {
-    PcbApi::PcbApi_Percent_Init("Sorting clusters ...", Clusters->Count());
+    const TProgressPhase progress("Sorting clusters ...", Clusters->Count());
     if (!CheckStopRequest()) {
         for (TCluster* cluster : *Clusters) {
             cluster->Sort(&TClusterExtractor::FixedFirstCompare);
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 void TClusterExtractor::FreeRemainingNodes() {

@@ -11,10 +11,10 @@
 #include <unordered_set>
 
 #include "clustering/PairGenerator.h"
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/Cluster.h"
 #include "model/FastList.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

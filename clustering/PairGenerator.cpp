@@ -7,6 +7,8 @@
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "host/PcbRecords.h"
+#include "model/BoardQueries.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer {
@@ -193,7 +195,7 @@ int32_t TPairGenerator::AddRoot(TPair* node, TRootNets nets) {
 }
 
 void TPairGenerator::GatherComponents(const TFastListOf<PcbHandle>& components) {
-    PcbApi::PcbApi_Percent_Init("Gathering components ...", components.Count());
+    const TProgressPhase progress("Gathering components ...", components.Count());
     if (!CheckStopRequest()) {
         std::unordered_map<std::string, int32_t> footprints;
         for (PcbHandle component : components) {
@@ -216,13 +218,12 @@ void TPairGenerator::GatherComponents(const TFastListOf<PcbHandle>& components) 
 
             Nodes.Add(leaf.get());
             AddRoot(leaf.release(), std::move(nets));
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
     Dense.assign(NetNumbers.size(), 0);
 }
 
@@ -264,7 +265,7 @@ void TPairGenerator::AddCandidate(int32_t first, int32_t second, int32_t score) 
 void TPairGenerator::ScorePairs() {
     const int64_t n = Nodes.Count();
     const auto total = static_cast<int32_t>((n * n - n) / 2);
-    PcbApi::PcbApi_Percent_Init("Scoring component pairs ...", total);
+    const TProgressPhase progress("Scoring component pairs ...", total);
     if (!CheckStopRequest()) {
         // While only leaves exist, root number i is Nodes[i].
         for (int32_t i = 0; i < n; ++i) {
@@ -275,7 +276,7 @@ void TPairGenerator::ScorePairs() {
                 const int32_t type =
                     LeafPairTypeScore(LeafKinds[static_cast<std::size_t>(i)], LeafKinds[static_cast<std::size_t>(j)]);
                 AddCandidate(i, j, Round(0.95 * overlap + type));
-                PcbApi::PcbApi_Percent_Update();
+                TProgressPhase::Step();
                 if (CheckStopRequest()) {
                     stopped = true;
                     break;
@@ -287,7 +288,6 @@ void TPairGenerator::ScorePairs() {
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 TPair* TPairGenerator::BestPair() {
@@ -368,20 +368,19 @@ void TPairGenerator::MergePair(TPair* p) {
 }
 
 TPair* TPairGenerator::BuildTree() {
-    PcbApi::PcbApi_Percent_Init("Clustering ...", Nodes.Count());
+    const TProgressPhase progress("Clustering ...", Nodes.Count());
     while (!CheckStopRequest() && Nodes.Count() > 1) {
         TPair* p = BestPair();
         if (!CheckStopRequest()) {
             MergePair(p);
         }
-        PcbApi::PcbApi_Percent_Update();
+        TProgressPhase::Step();
         // No candidate left only after an interrupted join; without this the
         // loop would never end should the stop be withdrawn.
         if (p == nullptr) {
             break;
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
     Result = Nodes.Empty() ? nullptr : Nodes[0];
     return Result;
 }

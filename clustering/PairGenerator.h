@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/FastList.h"
 #include "sdk/pcb_types.h"
 

@@ -8,6 +8,8 @@
 #include "host/PcbIterators.h"
 #include "host/PcbRecords.h"
 #include "host/PcbRules.h"
+#include "model/BoardQueries.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer {
@@ -198,18 +200,17 @@ void TPreClusterAnalyzer::FormConfinementClusters() {
         }
     });
 
-    PcbApi::PcbApi_Percent_Init("Forming clusters from confinement rules ...", static_cast<int32_t>(rules.size()));
+    const TProgressPhase progress("Forming clusters from confinement rules ...", static_cast<int32_t>(rules.size()));
     if (!CheckStopRequest()) {
         for (PcbHandle rule : rules) {
             ConfinementClusters->Add(ClusterFromRule(rule));
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
     PackList(*ConfinementClusters);
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 TCluster* TPreClusterAnalyzer::ClusterFromRule(PcbHandle rule) {
@@ -257,7 +258,7 @@ void TPreClusterAnalyzer::AddRuleComponent(TCluster& cluster, PcbHandle rule, co
 // Capacitor and many-pin groups
 
 void TPreClusterAnalyzer::ReadComponents() {
-    PcbApi::PcbApi_Percent_Init("Reading in components for pre-clustering ...", Remaining->Count());
+    const TProgressPhase progress("Reading in components for pre-clustering ...", Remaining->Count());
     if (!CheckStopRequest()) {
         for (int32_t i = 0; i < Remaining->Count(); ++i) {
             const PcbHandle component = Remaining->Items(i);
@@ -270,13 +271,12 @@ void TPreClusterAnalyzer::ReadComponents() {
                     AddMultiPinComponent(component);
                 }
             }
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 void TPreClusterAnalyzer::AddCapacitor(PcbHandle component) {
@@ -310,7 +310,7 @@ void TPreClusterAnalyzer::AddMultiPinComponent(PcbHandle component) {
 // IC-capacitor and same-footprint clusters
 
 void TPreClusterAnalyzer::PairCapacitorGroups() {
-    PcbApi::PcbApi_Percent_Init("Forming special clusters ...", MultiPinGroups.Count() * CapacitorGroups.Count());
+    const TProgressPhase progress("Forming special clusters ...", MultiPinGroups.Count() * CapacitorGroups.Count());
     if (CheckStopRequest()) {
         return;
     }
@@ -332,7 +332,7 @@ void TPreClusterAnalyzer::PairCapacitorGroups() {
                     BuildICCapCluster(components, capacitors);
                 }
             }
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 stopped = true;
                 break;
@@ -340,7 +340,6 @@ void TPreClusterAnalyzer::PairCapacitorGroups() {
         }
     }
     PackList(MultiPinGroups);
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 void TPreClusterAnalyzer::BuildICCapCluster(THandleList& components, THandleList& capacitors) {
@@ -360,7 +359,7 @@ void TPreClusterAnalyzer::BuildICCapCluster(THandleList& components, THandleList
 }
 
 void TPreClusterAnalyzer::FormFootprintClusters() {
-    PcbApi::PcbApi_Percent_Init("Forming special clusters ...", MultiPinGroups.Count());
+    const TProgressPhase progress("Forming special clusters ...", MultiPinGroups.Count());
     if (!CheckStopRequest()) {
         for (THandleList* group : MultiPinGroups) {
             if (group->Count() > 1) {
@@ -371,13 +370,12 @@ void TPreClusterAnalyzer::FormFootprintClusters() {
                 }
                 SameFootprintClusters->Add(cluster.release());
             }
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 }  // namespace autoplacer

@@ -16,11 +16,11 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/Cluster.h"
 #include "model/FastList.h"
 #include "sdk/pcb_types.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

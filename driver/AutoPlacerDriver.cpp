@@ -11,21 +11,23 @@
 #include "engines/RelativePlacer.h"
 #include "engines/RoomPlacer.h"
 #include "engines/TreeBasedPlacer.h"
+#include "host/HostClient.h"
 #include "host/HostCommands.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "host/PcbRecords.h"
 #include "host/PcbRules.h"
 #include "host/PcbUnits.h"
+#include "model/BoardQueries.h"
 #include "model/Cluster.h"
 #include "model/ConnectionDragger.h"
 #include "model/OldComponentPositions.h"
 #include "model/PlacedComponent.h"
 #include "model/PrimitivesList.h"
-#include "plugin/Commands_AutoPlacer.h"
-#include "plugin/Main_AutoPlacer.h"
+#include "model/RunControl.h"
 #include "settings/NewPlacerInterface.h"
 #include "settings/PlacerDialog.h"
+#include "ui/MessageBoxes.h"
 
 namespace autoplacer {
 
@@ -129,6 +131,7 @@ TAutoPlacerDriver::TAutoPlacerDriver(PcbHandle board, bool testMode) : TestMode(
     OwnedKeepOutPrimitives = std::make_unique<TPrimitivesList>(board);
     Context.KeepOutPrimitives = OwnedKeepOutPrimitives.get();
     Context.ConnectionDragger = nullptr;
+    Context.Forms = PlacerFormsFromEnvironment();
     SavedPositions = std::make_unique<TListOfOldComponentPositions>(board);
 }
 
@@ -199,10 +202,9 @@ void TAutoPlacerDriver::SortClustersBySize() {
         return;
     }
     StepBegins(TPlacerStep::SortClusters);
-    PcbApi::PcbApi_Percent_Init("Sorting clusters by component size ...", 1);
+    const TProgressPhase progress("Sorting clusters by component size ...", 1);
     ShowWaitCursor(true);
     SortClusterListsBySize(ClusterLists);
-    PcbApi::PcbApi_Percent_Finish();
     ShowWaitCursor(false);
 }
 
@@ -378,35 +380,6 @@ private:
     bool Open = true;
 };
 
-// Closes the modification bracket when an engine fails half-way, so the host's
-// undo history never keeps an open bracket.
-class TModificationBracket {
-public:
-    TModificationBracket(const TComponentHandleList& objects, PcbHandle board) : Objects(objects), Board(board) {
-        BeginModifyObjects(Objects, Board);
-    }
-    ~TModificationBracket() {
-        if (Open) {
-            try {
-                EndModifyObjects(Objects, Board);
-            } catch (...) {
-                // Already unwinding from an engine's failure; that error is the one reported.
-            }
-        }
-    }
-    TModificationBracket(const TModificationBracket&) = delete;
-    TModificationBracket& operator=(const TModificationBracket&) = delete;
-    void Close() {
-        Open = false;
-        EndModifyObjects(Objects, Board);
-    }
-
-private:
-    const TComponentHandleList& Objects;
-    PcbHandle Board;
-    bool Open = true;
-};
-
 }  // namespace
 
 void TAutoPlacerDriver::RunClusterPlacer() {
@@ -417,7 +390,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
 
     StepBegins(TPlacerStep::ValidateKeepOut);
     if (!ValidateKeepOut(Context)) {
-        ShowErrorMessage(kNoValidKeepOutMessage);
+        ui::ShowError(kNoValidKeepOutMessage);
         return;
     }
 

@@ -15,11 +15,11 @@
 #include <memory>
 #include <unordered_map>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "sdk/pcb_types.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

@@ -7,6 +7,7 @@
 #include "model/Cluster.h"
 #include "model/ComponentGroup.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 
@@ -22,16 +23,6 @@ bool IsBoardWideRoutingRule(PcbHandle rule) {
     return record.RuleKind == PCB_RULE_ROUTING_LAYERS && record.Scope1.Entries.size() == 1 &&
            record.Scope1.Entries.front().Kind == PCB_SCOPE_BOARD;
 }
-
-// Shows one progress phase for the lifetime of the object.
-class TProgressPhase {
-public:
-    explicit TProgressPhase(int32_t total) { PcbApi::PcbApi_Percent_Init(AbsolutePlacementProgressText, total); }
-    ~TProgressPhase() { PcbApi::PcbApi_Percent_Finish(); }
-    TProgressPhase(const TProgressPhase&) = delete;
-    TProgressPhase& operator=(const TProgressPhase&) = delete;
-    static void Step() { PcbApi::PcbApi_Percent_Update(); }
-};
 
 int32_t CountOf(const TClusterList* list) { return list != nullptr ? list->Count() : 0; }
 
@@ -97,7 +88,7 @@ void TAbsolutePlacer::Run(const TClusterLists& lists) {
 void TAbsolutePlacer::ConfinementPhase() {
     bool areaChanged = false;
     {
-        TProgressPhase progress(CountOf(ConfinementClusters));
+        TProgressPhase progress(AbsolutePlacementProgressText, CountOf(ConfinementClusters));
         if (ConfinementClusters != nullptr) {
             for (TCluster* cluster : *ConfinementClusters) {
                 if (cluster->RemovedFromBoard) {
@@ -160,7 +151,7 @@ void TAbsolutePlacer::MakeJobs() {
 }
 
 void TAbsolutePlacer::JobPhase() {
-    TProgressPhase progress(Jobs.Count());
+    TProgressPhase progress(AbsolutePlacementProgressText, Jobs.Count());
     for (TAbsolutePlacementJob* job : Jobs) {
         Engine->SetGuideRect(&job->Room);
         Engine->PlaceGroup(job->Group);

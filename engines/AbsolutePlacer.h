@@ -14,10 +14,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 #include "sdk/pcb_types.h"
 
 namespace autoplacer {

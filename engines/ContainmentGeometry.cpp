@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "engines/ReferenceForms.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 
@@ -121,19 +121,19 @@ int RayMeetings(const TSegmentRecord& ray, const TPrimitivesList& list, const TO
 // Only records whose widened box spans the rays' line can meet a ray, and only
 // where the box also reaches over the ray's stretch of that line.
 //
-// In the fast form, a record whose widened box lies between the ray's ends
+// In the Remembered search, a record whose widened box lies between the ray's ends
 // meets it as it meets any ray along the row from the same fixed end that
 // passes right over it (the moving end is then more than the tolerance away,
 // and the ray's direction, its records' distances to the row and the meeting
 // points do not depend on that end), so its count is remembered per row.
-bool PointInOutlineIndexed(const TPoint& p, const TPrimitivesList& list) {
+bool PointInOutlineIndexed(const TPoint& p, const TPrimitivesList& list, bool remember) {
     const TRays rays = RaysFrom(p);
     const double x = p.X;
     const double y = p.Y;
     const TOutlineIndex& index = list.OutlineIndex();
     const std::span<const TOutlineIndex::TEntry> band = index.Band(y);
     TOutlineIndex::TRowAnswers* row =
-        !band.empty() && x > 0.0 && x < RayEndX && !UseReferenceForms() ? &index.RowAnswers(p.Y) : nullptr;
+        remember && !band.empty() && x > 0.0 && x < RayEndX ? &index.RowAnswers(p.Y) : nullptr;
     int left = 0;
     int right = 0;
     for (std::size_t i = 0; i < band.size(); ++i) {
@@ -295,7 +295,10 @@ int SegmentMeetsArc(const TSegmentRecord& s, const TArcRecord& arc, std::array<T
 }
 
 bool PointInOutline(const TPoint& p, const TPrimitivesList& list, TOutlineSearch search) {
-    return search == TOutlineSearch::Indexed ? PointInOutlineIndexed(p, list) : PointInOutlineByScan(p, list);
+    if (search == TOutlineSearch::Scan) {
+        return PointInOutlineByScan(p, list);
+    }
+    return PointInOutlineIndexed(p, list, search == TOutlineSearch::Remembered);
 }
 
 bool RectInsideOutline(const TRect& r, const TPrimitivesList& list, TOutlineSearch search) {

@@ -3,15 +3,18 @@
 // inside an outline of segments and arcs (two horizontal rays, both crossing it an
 // odd number of times), and whether a rectangle's sides meet such an outline.
 //
-// The outline tests come in two searches with the same answers: Scan visits every
-// record of the list; Indexed visits only the records that the list's outline
-// index places near the ray or side (see TOutlineIndex), which is what the engines
-// use on every candidate position.
+// The outline tests come in three searches with the same answers: Scan visits
+// every record of the list; Indexed visits only the records that the list's
+// outline index places near the ray or side (see TOutlineIndex); Remembered is
+// Indexed, but a ray's count for a record it passes right over is remembered per
+// row. The engines use Remembered, or Indexed when a run asks for the reference
+// forms (OutlineSearchFor).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "model/PlacerForms.h"
 #include "model/PrimitivesList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
@@ -22,7 +25,16 @@ inline constexpr double MeetTolerance = 100.0;
 // The far end of the rays cast to the right (99999 mil).
 inline constexpr int32_t RayEndX = 999990000;
 
-enum class TOutlineSearch { Indexed, Scan };
+enum class TOutlineSearch { Remembered, Indexed, Scan };
+
+// The search of the given forms: Remembered for the fast forms, Indexed for the reference.
+constexpr TOutlineSearch OutlineSearchFor(TPlacerForms forms) {
+    return forms == TPlacerForms::Fast ? TOutlineSearch::Remembered : TOutlineSearch::Indexed;
+}
+// The forms of the other tests that go with a search: the fast forms with Remembered.
+constexpr TPlacerForms FormsOf(TOutlineSearch search) {
+    return search == TOutlineSearch::Remembered ? TPlacerForms::Fast : TPlacerForms::Reference;
+}
 
 struct TMeetPoint {
     double X = 0.0;
@@ -58,14 +70,14 @@ int SegmentMeetsArc(const TSegmentRecord& s, const TArcRecord& arc, std::array<T
 // Inside the outline formed by the list's tracks and arcs: a ray from (0, y) to
 // the point and one from the point to (RayEndX, y) both cross it an odd number of
 // times. A point within the tolerance of a piece counts that piece on both rays.
-bool PointInOutline(const TPoint& p, const TPrimitivesList& list, TOutlineSearch search = TOutlineSearch::Indexed);
+bool PointInOutline(const TPoint& p, const TPrimitivesList& list, TOutlineSearch search = TOutlineSearch::Remembered);
 
 // All four corners inside the outline (bottom-left, top-left, bottom-right, top-right).
-bool RectInsideOutline(const TRect& r, const TPrimitivesList& list, TOutlineSearch search = TOutlineSearch::Indexed);
+bool RectInsideOutline(const TRect& r, const TPrimitivesList& list, TOutlineSearch search = TOutlineSearch::Remembered);
 
 // A side of the rectangle crosses one of the list's tracks or meets one of its arcs.
 bool RectSidesMeetOutline(const TRect& r, const TPrimitivesList& list,
-                          TOutlineSearch search = TOutlineSearch::Indexed);
+                          TOutlineSearch search = TOutlineSearch::Remembered);
 
 TSegmentRecord MakeSegment(double x1, double y1, double x2, double y2);
 // The sides in the order bottom, left, top, right.

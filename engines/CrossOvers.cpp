@@ -11,22 +11,15 @@
 #include "model/ComponentGroup.h"
 #include "model/ConnectionDragger.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer {
 
 namespace {
 
-// Connection lengths are counted in whole steps of 10 mil.
-constexpr int32_t LengthStep = 100000;
-// The length sum that stands for an overflow.
-constexpr int32_t OverflowedLength = 999990000;
 // A connection matches a layer direction closer than this (degrees).
 constexpr double DirectionTolerance = 5.0;
-
-bool IsPowerNet(const TPlacementContext& context, PcbHandle net) {
-    return context.PowerNets != nullptr && context.PowerNets->Contains(net);
-}
 
 TSegmentRecord SegmentOf(const TPcbFromTo& connection) {
     return MakeSegment(connection.X1(), connection.Y1(), connection.X2, connection.Y2);
@@ -167,6 +160,8 @@ int32_t TCrossOverAnalyzer::TotalCost() {
     return static_cast<int32_t>(total > top ? top : (total < bottom ? bottom : total));
 }
 
+int64_t ConnectionLengthSteps(double dx, double dy) { return Round64(std::hypot(dx, dy)) / ConnectionLengthStep; }
+
 int32_t TCrossOverAnalyzer::ConnectionLength() {
     int64_t sum = 0;
     for (TPcbFromTo* connection : Connections) {
@@ -175,7 +170,7 @@ int32_t TCrossOverAnalyzer::ConnectionLength() {
         }
         const double dx = std::fabs(static_cast<double>(connection->X2) - connection->X1());
         const double dy = std::fabs(static_cast<double>(connection->Y2) - connection->Y1());
-        sum += Round64(std::hypot(dx, dy)) / LengthStep;
+        sum += ConnectionLengthSteps(dx, dy);
     }
     return sum > std::numeric_limits<int32_t>::max() ? OverflowedLength : static_cast<int32_t>(sum);
 }

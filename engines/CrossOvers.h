@@ -10,13 +10,22 @@
 #include <array>
 #include <cstdint>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "host/PcbRecords.h"
 #include "model/FastList.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 #include "sdk/pcb_types.h"
 
 namespace autoplacer {
+
+// Connection lengths are counted in whole steps of 10 mil; a length sum beyond
+// the 32-bit range stands as OverflowedLength. The analyzer and the
+// incremental cost of the group placer's search must agree on both.
+inline constexpr int32_t ConnectionLengthStep = 100000;
+inline constexpr int32_t OverflowedLength = 999990000;
+
+// The length of a connection with these extents, in whole steps.
+int64_t ConnectionLengthSteps(double dx, double dy);
 
 class TRectangularComponentGroup;
 

@@ -1,5 +1,5 @@
 // The group placer's search, grids, cost cache and bookkeeping. The placement
-// tests and costs are in GroupPlacementTests.cpp.
+// tests and costs are in GroupPlacerFitAndCost.cpp.
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
 
@@ -11,7 +11,10 @@
 #include "engines/PlacedGroupIndex.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
+#include "model/BoardQueries.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
+#include "engines/ComponentCollisions.h"
 
 namespace autoplacer {
 

@@ -14,10 +14,10 @@
 // keep-out and the confinement rules, and trims the host's nets to the pads
 // that matter for the group during its search.
 //
-// The search steps are public operations of their own. Fast forms stand behind
-// BestPosition, CandidatePositions, CellOf, FitsArea and PositionCost (see
-// GroupPlacerFastForms.cpp); the plain forms they must match stay reachable as
-// the *Plain operations and, for whole runs, through UseReferenceForms.
+// The search steps are operations of their own, open to subclasses (tests).
+// Fast forms stand behind BestPosition, CandidatePositions, CellOf, FitsArea and
+// PositionCost (see GroupPlacerFastForms.cpp); the context's Forms, fixed when
+// the placer is made, chooses them or the plain *Plain forms they must match.
 #pragma once
 
 #include <array>
@@ -25,13 +25,13 @@
 #include <memory>
 #include <vector>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "host/PcbRecords.h"
 #include "host/PcbRules.h"
 #include "model/ComponentGroup.h"
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 
@@ -50,6 +50,10 @@ inline constexpr int32_t OverhangUnit = 1000000;         // 100 mil: overhangs a
 inline constexpr int32_t AreaPenalty = 500000;           // the fallback's penalty for fitting the area
 inline constexpr int32_t OverflowCost = 999990000;       // a cost sum that overflowed
 inline constexpr int32_t NoPositionCost = -1;            // an orientation without any position
+
+// A cost sum that left the 32-bit range, or went negative, becomes OverflowCost;
+// the plain and the fast forms of the costs cap alike.
+int32_t CappedCost(int64_t sum);
 
 struct TGridPoint {
     int32_t X = 0;
@@ -143,12 +147,32 @@ public:
     // The guide rectangle of the guide cost; borrowed, nil for none.
     void SetGuideRect(const TRect* guide) { GuideRect = guide; }
 
+    // The working area, and the area grown by the groups placed so far: the
+    // callers read it as the result's rectangle.
+    const TRect& GetArea() const { return Area; }
+    const TRect& GetExtent() const { return Extent; }
+    // Some group found no conflict-free position since the placer was made (or
+    // since ClearFailed).
+    bool HasFailed() const { return Failed; }
+    void ClearFailed() { Failed = false; }
+    // Every group placed or registered so far, in that order (borrowed).
+    const TFastListOf<TRectangularComponentGroup*>& GetPlacedGroups() const { return PlacedGroups; }
+    int32_t FreeGridPoints(bool topSide) const { return topSide ? TopGrid.Count() : BottomGrid.Count(); }
+    // Moves the group so that its rectangle's lower-left corner is at p.
+    static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
+    // Puts pads taken out of their nets for a search back.
+    static void ReattachPads(TDetachedPads& pads);
+
+protected:
+    // The steps of the search, the placement tests and the costs are open to
+    // subclasses so that tests can compare the fast forms with the plain ones
+    // step by step.
+
     // --- The search.
     void FindPlacement(TRectangularComponentGroup& group);
     // Brings the group back from three quarter turns past the first evaluation
     // to the orientation of evaluation k.
     static void TurnToOrientation(int32_t k, TRectangularComponentGroup& group);
-    static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
     TPositionChoice BestPosition(TRectangularComponentGroup& group);
     TPositionChoice BestPositionPlain(TRectangularComponentGroup& group);
     // The conflict-free points in grid order (only the first in quick mode).
@@ -169,7 +193,6 @@ public:
     // Takes every pad that does not matter for the group out of its net (and,
     // without a connection dragger, every connection out of the board).
     TDetachedPads DetachUnrelatedPads(TRectangularComponentGroup& group);
-    static void ReattachPads(TDetachedPads& pads);
 
     // --- Placement tests.
     bool FitsArea(const TRect& r, const TRectangularComponentGroup& group);

@@ -36,9 +36,10 @@
 #include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
 #include "engines/PlacedGroupIndex.h"
-#include "engines/ReferenceForms.h"
 #include "host/PcbRules.h"
+#include "model/BoardQueries.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 
@@ -63,10 +64,6 @@ bool RectsMeet(const TRect& a, const TRect& b) {
            std::min(b.Bottom, b.Top) <= std::max(a.Bottom, a.Top);
 }
 
-int32_t CappedCost(int64_t sum) {
-    return sum < 0 || sum > std::numeric_limits<int32_t>::max() ? OverflowCost : static_cast<int32_t>(sum);
-}
-
 }  // namespace
 
 TGroupPlacer::TSearchScope::TSearchScope(TGroupPlacer& placer, const TRectangularComponentGroup& group)
@@ -87,7 +84,7 @@ TGroupPlacer::TSearchScope::~TSearchScope() {
     }
 }
 
-bool TGroupPlacer::FastForms() const { return !UseReferenceForms(); }
+bool TGroupPlacer::FastForms() const { return Context.Forms == TPlacerForms::Fast; }
 
 // ---------------------------------------------------------------------------
 // The walk.
@@ -255,7 +252,7 @@ bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup
         if (inputs.KeepInRooms[i] && !RectContainsRect(*inputs.KeepInRooms[i], r)) {
             return false;
         }
-        if (inputs.KeepOutRooms[i] && RectsOverlap(*inputs.KeepOutRooms[i], r, 0)) {
+        if (inputs.KeepOutRooms[i] && RectsOverlap(*inputs.KeepOutRooms[i], r, 0, Context.Forms)) {
             return false;
         }
     }

@@ -12,19 +12,12 @@
 #include "model/ComponentGroup.h"
 #include "model/ConnectionDragger.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer {
 
 namespace {
-
-// As in the cross-over analysis: whole 10-mil steps, and the length sum of an overflow.
-constexpr int32_t LengthStep = 100000;
-constexpr int32_t OverflowedLength = 999990000;
-
-bool IsPowerNet(const TPlacementContext& context, PcbHandle net) {
-    return context.PowerNets != nullptr && context.PowerNets->Contains(net);
-}
 
 int32_t Saturated(int64_t total) {
     constexpr int64_t top = std::numeric_limits<int32_t>::max();
@@ -65,7 +58,7 @@ bool TIncrementalConnectionCost::Cross(const TLine& a, const TLine& b) {
 int64_t TIncrementalConnectionCost::LengthSteps(const TLine& line) {
     const double dx = std::fabs(static_cast<double>(line.X2) - line.X1);
     const double dy = std::fabs(static_cast<double>(line.Y2) - line.Y1);
-    return Round64(std::hypot(dx, dy)) / LengthStep;
+    return ConnectionLengthSteps(dx, dy);
 }
 
 bool TIncrementalConnectionCost::Violates(const TLine& line) const {

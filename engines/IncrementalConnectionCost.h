@@ -30,11 +30,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "engines/GroupPlacer.h"
 #include "engines/LineBoxGrid.h"
 #include "model/PrimitivesList.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 #include "sdk/pcb_types.h"
 
 namespace autoplacer {

@@ -7,6 +7,7 @@
 
 #include "engines/KeepOut.h"
 #include "model/PrimitivesList.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 namespace {
@@ -92,7 +93,7 @@ bool TRectanglePlacer::RectFitsArea(const TRect& r) const {
     // extent, the tolerance lets a room reach at most into the outline's track.
     const int32_t dx = std::min(kOutlineTouchTolerance, RectWidth(r) / 2);
     const int32_t dy = std::min(kOutlineTouchTolerance, RectHeight(r) / 2);
-    return RectIsLegal(InflateRectXY(r, -dx, -dy), *Context.KeepOutPrimitives, 0);
+    return RectIsLegal(InflateRectXY(r, -dx, -dy), *Context.KeepOutPrimitives, 0, OutlineSearchFor(Context.Forms));
 }
 
 bool TRectanglePlacer::CornerFits(const TPoint& corner, const TRect& rect) const {

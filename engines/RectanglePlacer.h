@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 

@@ -11,6 +11,7 @@
 #include "model/Cluster.h"
 #include "model/ComponentGroup.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 
@@ -35,7 +36,7 @@ void ReplaceMovableGroups(TCluster& cluster, std::unique_ptr<TRectangularCompone
 // answers whether a stop ended it.
 template <typename AddGroups>
 void RowUpEach(TClusterList* list, const TRect& area, const TPlacerOptions& options, AddGroups addGroups) {
-    PcbApi::PcbApi_Percent_Init(kRelativePlacementProgress, ListCount(list));
+    const TProgressPhase progress(kRelativePlacementProgress, ListCount(list));
     if (list != nullptr && !CheckStopRequest()) {
         for (TCluster* cluster : *list) {
             auto row = std::make_unique<TRectangularComponentGroup>();
@@ -47,13 +48,12 @@ void RowUpEach(TClusterList* list, const TRect& area, const TPlacerOptions& opti
                 row->OldRect = placer.Extent;
             }
             ReplaceMovableGroups(*cluster, std::move(row));
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 int32_t ClampToCoordinate(int64_t value) {
@@ -123,7 +123,7 @@ void TRelativePlacer::PairUpICCapClusters() {
 
 void TRelativePlacer::ArrangeClusters() {
     // One phase over the main clusters without a step per cluster.
-    PcbApi::PcbApi_Percent_Init(kRelativePlacementProgress, ListCount(Clusters));
+    const TProgressPhase progress(kRelativePlacementProgress, ListCount(Clusters));
     if (Clusters != nullptr && !CheckStopRequest()) {
         const TPoint corner = Point(Context.KeepOutExtent.Left, Context.KeepOutExtent.Bottom);
         for (TCluster* cluster : *Clusters) {
@@ -136,8 +136,8 @@ void TRelativePlacer::ArrangeClusters() {
                         break;
                     }
                 }
-                cluster->Rect = placer.Extent;
-                if (placer.Failed) {
+                cluster->Rect = placer.GetExtent();
+                if (placer.HasFailed()) {
                     FallbackClusters.Add(cluster);
                 }
             }
@@ -146,7 +146,6 @@ void TRelativePlacer::ArrangeClusters() {
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 int64_t CountCells(const TCluster& cluster, int32_t cellSide) {

@@ -17,9 +17,9 @@
 
 #include <cstdint>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

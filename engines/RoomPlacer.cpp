@@ -8,6 +8,7 @@
 #include "model/Cluster.h"
 #include "model/PadAnalyzer.h"
 #include "model/PlacedComponent.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 namespace {
@@ -98,17 +99,16 @@ void TRoomPlacer::Run(const TClusterLists& lists) {
 
 template <typename Pass>
 void TRoomPlacer::RunPhase(TClusterList* list, Pass pass) {
-    PcbApi::PcbApi_Percent_Init(kProgressText, list != nullptr ? list->Count() : 0);
+    const TProgressPhase progress(kProgressText, list != nullptr ? list->Count() : 0);
     if (list != nullptr && !CheckStopRequest()) {
         for (TCluster* cluster : *list) {
             pass(*cluster);
-            PcbApi::PcbApi_Percent_Update();
+            TProgressPhase::Step();
             if (CheckStopRequest()) {
                 break;
             }
         }
     }
-    PcbApi::PcbApi_Percent_Finish();
 }
 
 void TRoomPlacer::PlaceFixedComponentClusters() {

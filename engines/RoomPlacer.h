@@ -15,10 +15,10 @@
 #include <memory>
 #include <vector>
 
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "engines/RectanglePlacer.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/PcbRules.h"
+#include "model/BoardQueries.h"
 #include "model/PlacedComponent.h"
 
 namespace autoplacer {

@@ -17,7 +17,7 @@
 
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacerOptions.h"
 
 namespace autoplacer {
 

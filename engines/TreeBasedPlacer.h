@@ -13,7 +13,7 @@
 #include <unordered_map>
 
 #include "clustering/PairGenerator.h"
-#include "driver/PlacementContext.h"
+#include "model/PlacementContext.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "sdk/pcb_types.h"
 

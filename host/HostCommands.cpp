@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/Main_AutoPlacer.h"
-#include "plugin/Parameters.h"
+#include "host/HostClient.h"
+#include "host/Parameters.h"
 
 namespace autoplacer {
 

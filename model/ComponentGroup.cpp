@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engines/KeepOut.h"
+#include "model/ComponentShape.h"
 #include "host/PcbIterators.h"
 #include "model/GroupGeometry.h"
 #include "model/PadAnalyzer.h"

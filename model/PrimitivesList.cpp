@@ -10,6 +10,7 @@
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "host/PcbRules.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 

@@ -1,37 +1,12 @@
-// The small vocabulary of the placer: rectangles in host units, rounding, list
-// helpers, thin wrappers around host geometry and rule queries, the bracketing
-// of board changes for the host's undo, and the run-control flags with the
-// cooperative stop check that long placement loops call.
+// The small vocabulary of the placer: points and rectangles in host units,
+// rounding and clamping.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <stdexcept>
-#include <string>
-
-#include "model/FastList.h"
-#include "sdk/pcb_types.h"
+#include <limits>
 
 namespace autoplacer {
-
-// ---------------------------------------------------------------------------
-// Run-control flags (process-wide; the values below are those at load).
-
-// True while a run started by "RunAutoPlacer" is in progress.
-extern bool PlacementRunning;
-// Set by "StopAutoPlacer"; cleared when the user declines to stop and at the end of a run.
-extern bool StopRequested;
-// Set when the user confirms the stop; cleared at the end of a run.
-extern bool StopConfirmed;
-// The user's last choice in the stop dialog (True at load).
-extern bool RestoreOnStop;
-
-// Lets the host deliver pending messages, then answers whether the current run
-// must stop. Asks the user (stop dialog) the first time a stop request is seen
-// during a run; once the stop is confirmed every later call answers True.
-bool CheckStopRequest();
-
-// Lets the host deliver whatever is waiting (commands re-enter the plug-in here).
-void ProcessPendingMessages();
 
 // ---------------------------------------------------------------------------
 // Points and rectangles in host units (1 mil = 10000, Y grows upward).
@@ -104,77 +79,10 @@ int64_t SqrtArea(int64_t w, int64_t h);
 // Angles in degrees that differ by at most 0.001.
 bool SameAngle(double a, double b);
 
-// ---------------------------------------------------------------------------
-// Operations that ask the host. Handles are host object handles.
-
-// True when the two rectangles come closer than clearance (touching counts);
-// answered by the host on two temporary fills, which are always destroyed.
-// The fast form answers by arithmetic wherever the gap between the rectangles is
-// an exact whole number of units or lies clearly on one side of the clearance,
-// and asks the host only when their diagonal gap is within a unit of it.
-bool RectsOverlap(const TRect& r1, const TRect& r2, int32_t clearance);
-// The host's answer, always (the reference form).
-bool RectsOverlapByHost(const TRect& r1, const TRect& r2, int32_t clearance);
-
-// The arithmetic part of the fast form: the answer, or none when the host must
-// be asked.
-enum class TOverlapAnswer { Apart, Overlap, AskHost };
-TOverlapAnswer RectsOverlapByArithmetic(const TRect& r1, const TRect& r2, int32_t clearance);
-
-// The number of pads of a component.
-int32_t PadCount(PcbHandle component);
-
-// Rebuilds the connection lines of every net of the board, in iterator order.
-void AnalyzeAllNets(PcbHandle board);
-
-// The distance of c from the board's origin in the board's display unit (mils
-// with 3 decimals or millimetres with 5 decimals).
-double CoordToUserX(int32_t c, PcbHandle board);
-double CoordToUserY(int32_t c, PcbHandle board);
-
-// The first object class of the board with this name (ignoring case), or nil.
-PcbHandle FindClassByName(const std::string& name, PcbHandle board);
-
-// Whether the nets of the component with fewer nets all belong to the other one
-// (B's nets within A's when both have as many). No nets at all counts as contained.
-bool NetsContained(PcbHandle a, PcbHandle b);
-
-// The gap of the clearance rule that governs the pair; 0 when none applies.
-int32_t ClearanceGap(PcbHandle a, PcbHandle b);
-
-// The component clearance of the pair: the gap of its component-clearance rule
-// or its clearance gap, whichever is larger. mode receives the rule's check
-// mode (0 without a rule).
-int32_t ComponentGap(PcbHandle a, PcbHandle b, uint8_t& mode);
-
-// The largest check mode of the board's component-clearance rules, 0 without any.
-uint8_t MaxComponentClearanceMode(PcbHandle board);
-
-// The room of a confinement rule; Rect(0, 999990000, 999990000, 0) for nil.
-void GetConfinementRect(PcbHandle rule, TRect& r);
-TRect GetConfinementRect(PcbHandle rule);
-
-// Asks the host to redraw the current board ("PCB:Zoom" with "Action=Redraw").
-void RedrawBoard();
-
-// Raised when the host refuses a message of the modification bracket.
-class EHostModifyError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Bracket a change of the objects in the list for the host's undo system.
-// Callers pass the same list to both. Without a board interface nothing is sent.
-void BeginModifyObjects(const TFastListOf<PcbHandle>& objects, PcbHandle board);
-void EndModifyObjects(const TFastListOf<PcbHandle>& objects, PcbHandle board);
-void BeginModifyObjects(const TFastList& objects, PcbHandle board);
-void EndModifyObjects(const TFastList& objects, PcbHandle board);
-
-// Marks an object for repainting and lets the host repaint it.
-void InvalidateObject(PcbHandle object);
-
-// When the board has its DRC error layer and shows it, redisplays every object
-// of the board in iterator order.
-void RedisplayWhenDRCShown(PcbHandle board);
+// Clamps a wide value into the 32-bit range of host coordinates.
+constexpr int32_t ClampToInt32(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
 
 }  // namespace autoplacer

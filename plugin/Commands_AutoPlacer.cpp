@@ -7,9 +7,11 @@
 #include "driver/AutoPlacerDriver.h"
 #include "host/PcbApi.h"
 #include "host/PcbBoard.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
+#include "host/Parameters.h"
 #include "plugin/Main_AutoPlacer.h"
-#include "plugin/Parameters.h"
+#include "ui/MessageBoxes.h"
 
 namespace autoplacer {
 
@@ -23,14 +25,7 @@ void ReportNotAvailable(const char* command) {
 
 }  // namespace
 
-void ShowErrorMessage(const char* text) {
-    if (Client == nullptr) {
-        return;
-    }
-    if (sdk::IDialogHost* host = Client->GetDialogHost()) {
-        host->MessageBox(text, "Error", sdk::MessageBoxKind::Error);
-    }
-}
+void ShowErrorMessage(const char* text) { ui::ShowError(text); }
 
 int EditingModeFromParameters(const char* parameters) {
     std::string mode;

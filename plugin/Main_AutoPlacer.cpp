@@ -2,14 +2,32 @@
 
 #include <new>
 
+#include "model/RunControl.h"
 #include "plugin/Commands_AutoPlacer.h"
+#include "settings/StopPlacement.h"
 
 namespace autoplacer {
 
-sdk::IClient* Client = nullptr;
 TAutoPlacerServerModule* ServerModule = nullptr;
 sdk::IServerModule* ServerModuleInterface = nullptr;
 void* ApplicationHandle = nullptr;
+
+namespace {
+
+// The stop check's question: the stop dialog.
+bool AskStopPlacement(bool& restore) {
+    TStopPlacementDialog dialog;
+    if (dialog.ShowModal() != sdk::kModalOk) {
+        return false;
+    }
+    restore = dialog.Restore_CheckBox->GetChecked();
+    return true;
+}
+
+// Installed when the library is loaded, like the run-control flags.
+[[maybe_unused]] const bool StopQuestionInstalled = (SetStopQuestion(&AskStopPlacement), true);
+
+}  // namespace
 
 // ---- TAutoPlaceCommandLauncher ----
 
@@ -45,6 +63,7 @@ int32_t TAutoPlaceCommandLauncher::GetCommandState(const char*, const char*, sdk
 TAutoPlacerServerModule::TAutoPlacerServerModule(sdk::IClient* client, const char* name)
     : TServerModule(client, name != nullptr ? name : kServerName) {
     autoplacer::Client = client;
+    SetStopQuestion(&AskStopPlacement);
     ServerModule = this;
     ServerModuleInterface = this;
     try {

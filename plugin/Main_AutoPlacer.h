@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/HostClient.h"
 #include "plugin/DataModule.h"
 #include "plugin/ServerModuleFrame.h"
 #include "sdk/plugin.h"
@@ -15,9 +16,6 @@ inline constexpr const char* kServerName = "AutoPlacer";
 
 class TAutoPlacerServerModule;
 
-// The host client handed to ServerFactory; kept for the life of the server module
-// and cleared when the host lets the module go.
-extern sdk::IClient* Client;
 // The live server module and its host-facing interface; nil before ServerFactory
 // and after the host released the module.
 extern TAutoPlacerServerModule* ServerModule;

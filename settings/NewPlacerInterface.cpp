@@ -6,7 +6,7 @@
 #include "host/PcbUnits.h"
 #include "host/RecordSync.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
-#include "plugin/Parameters.h"
+#include "host/Parameters.h"
 #include "settings/PlacerRegistry.h"
 
 namespace autoplacer {

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "driver/PlacementContext.h"
-#include "settings/PlacerOptions.h"
+#include "model/PlacementContext.h"
+#include "model/PlacerOptions.h"
 #include "ui/Form.h"
 
 namespace autoplacer {

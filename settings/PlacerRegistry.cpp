@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "plugin/Main_AutoPlacer.h"
+#include "host/HostClient.h"
 
 namespace autoplacer {
 

@@ -1,6 +1,6 @@
 #include "ui/DialogHost.h"
 
-#include "plugin/Main_AutoPlacer.h"
+#include "host/HostClient.h"
 
 namespace autoplacer::ui {
 

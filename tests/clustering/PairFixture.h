@@ -13,6 +13,7 @@
 #include "hostpcb/Board.h"
 #include "hostpcb/Host.h"
 #include "hostpcb/Interaction.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
 

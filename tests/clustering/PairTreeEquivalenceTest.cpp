@@ -9,6 +9,7 @@
 #include "PairFixture.h"
 #include "PlainPairTree.h"
 #include "clustering/PairGenerator.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
 namespace {

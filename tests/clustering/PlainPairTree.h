@@ -10,7 +10,9 @@
 
 #include "host/PcbApi.h"
 #include "host/PcbRecords.h"
+#include "model/BoardQueries.h"
 #include "model/FastList.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 
 namespace autoplacer::testing {

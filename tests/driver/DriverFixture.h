@@ -17,6 +17,7 @@
 #include "hostpcb/BoardBuilder.h"
 #include "hostpcb/Host.h"
 #include "hostpcb/Interaction.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "PlanFixture.h"
+#include "engines/PlanFixture.h"
 #include "app/SvgRenderer.h"
 
 namespace autoplacer {

@@ -10,6 +10,7 @@
 #include "app/AppClient.h"
 #include "driver/AutoPlacerDriver.h"
 #include "hostpcb/Host.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Commands_AutoPlacer.h"
 #include "plugin/Main_AutoPlacer.h"

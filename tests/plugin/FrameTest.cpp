@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppClient.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
 

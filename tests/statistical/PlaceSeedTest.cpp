@@ -9,7 +9,7 @@
 #include "app/Metrics.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
-#include "tests/io/TestFiles.h"
+#include "io/TestFiles.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/ScriptedDialogHost.h"
 #include "hostpcb/Interaction.h"
 #include "io/BoardFiles.h"
-#include "tests/io/TestFiles.h"
+#include "io/TestFiles.h"
 
 namespace statistical_test {
 namespace {

@@ -13,6 +13,7 @@
 #include "app/DialogSetup.h"
 #include "app/Interrupts.h"
 #include "app/ScriptedDialogHost.h"
+#include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
 #include "settings/StopPlacement.h"

@@ -1,0 +1,348 @@
+// The group placer's judgements of one candidate position: whether the group's
+// rectangle fits the area and the keep-out, whether the confinement rules allow
+// it, whether it conflicts with a placed group under the clearance rules,
+// whether the current rotation is permitted, and what the position costs.
+#include <algorithm>
+#include <limits>
+
+#include "engines/CrossOvers.h"
+#include "engines/GroupPlacer.h"
+#include "engines/GroupSearch.h"
+#include "engines/KeepOut.h"
+#include "host/PcbApi.h"
+#include "host/PcbIterators.h"
+#include "model/BoardQueries.h"
+#include "model/PlacedComponent.h"
+#include "engines/ComponentCollisions.h"
+
+namespace autoplacer {
+
+namespace {
+
+// A fill over a rectangle that lives for one test.
+class TTemporaryFill {
+public:
+    explicit TTemporaryFill(const TRect& r) : Handle(PcbApi::PcbApi_CreateObject(PCB_FILL)) {
+        if (Handle == nullptr) {
+            return;
+        }
+        TPcbFill fill(Handle);
+        fill.Sync(PCB_READ);
+        fill.X = r.Left;
+        fill.Y = r.Bottom;
+        fill.X2 = r.Right;
+        fill.Y2 = r.Top;
+        fill.Sync(PCB_WRITE);
+    }
+    ~TTemporaryFill() {
+        if (Handle != nullptr) {
+            PcbApi::PcbApi_DestroyObject(Handle);
+        }
+    }
+    TTemporaryFill(const TTemporaryFill&) = delete;
+    TTemporaryFill& operator=(const TTemporaryFill&) = delete;
+
+    PcbHandle Handle;
+};
+
+// A through-hole (or keep-out) pad of a comes within gap of b's extent.
+bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
+    TRect extent;
+    GetObjectExtentRect(b, extent);
+    const TTemporaryFill fill(extent);
+    if (fill.Handle == nullptr) {
+        return false;
+    }
+    TObjectIterator pads(a.Handle, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
+    for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
+        TPcbPad record(pad);
+        record.Sync(PCB_READ);
+        const int layer = record.GetLayer();
+        if ((layer == PCB_KEEP_OUT_LAYER || layer == PCB_MULTI_LAYER) &&
+            PcbApi::PCBAPI_CheckPrimitivesOverlapWithClearance(pad, fill.Handle, gap) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t Positive(int64_t v) { return v > 0 ? static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)) : 0; }
+
+}  // namespace
+
+int32_t CappedCost(int64_t sum) {
+    return sum < 0 || sum > std::numeric_limits<int32_t>::max() ? OverflowCost : static_cast<int32_t>(sum);
+}
+
+const TPcbRuleEx* FirstRuleFor(const TFastListOf<TPcbRuleEx*>& rules, PcbHandle component) {
+    for (const TPcbRuleEx* rule : rules) {
+        if (PcbApi::PcbApi_Scope1_Includes(rule->Handle, component) != 0) {
+            return rule;
+        }
+    }
+    return nullptr;
+}
+
+bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
+    if (a.HasMultiLayerPads && MultiLayerPadMeetsExtent(a, b, gap)) {
+        return true;
+    }
+    return b.HasMultiLayerPads && MultiLayerPadMeetsExtent(b, a, gap);
+}
+
+// ---------------------------------------------------------------------------
+// Area, keep-out and confinement rules.
+
+bool TGroupPlacer::FitsArea(const TRect& r, const TRectangularComponentGroup& group) {
+    if (FastForms() && Search != nullptr) {
+        return FitsAreaFast(r, group);
+    }
+    return FitsAreaPlain(r, group);
+}
+
+bool TGroupPlacer::FitsAreaPlain(const TRect& r, const TRectangularComponentGroup& group) {
+    if (QuickMode) {
+        return RectContainsRect(Area, r);
+    }
+    const int32_t gap = KeepOutGap(group);
+    if (!RectFitsKeepOut(Context, Area, r, gap)) {
+        return false;
+    }
+    return RoomRulesAllow(r, group);
+}
+
+int32_t TGroupPlacer::KeepOutGap(const TRectangularComponentGroup& group) const {
+    TObjectIterator keepOut(Context.Board, 0, PCB_ITERATE_OWN_OBJECTS, PCB_KEEP_OUT_LAYER);
+    const PcbHandle object = keepOut.First();
+    if (object == nullptr) {
+        return 0;
+    }
+    int32_t gap = 0;
+    for (const TPlacedComponent* member : group) {
+        gap = std::max(gap, ClearanceGap(member->Handle, object));
+    }
+    return gap;
+}
+
+bool TGroupPlacer::RoomRulesAllow(const TRect& r, const TRectangularComponentGroup& group) const {
+    for (const TPlacedComponent* member : group) {
+        if (const TPcbRuleEx* keepIn = FirstRuleFor(KeepInRules, member->Handle)) {
+            if (!RectContainsRect(GetConfinementRect(keepIn->Handle), r)) {
+                return false;
+            }
+        }
+        if (const TPcbRuleEx* keepOut = FirstRuleFor(KeepOutRules, member->Handle)) {
+            if (RectsOverlap(GetConfinementRect(keepOut->Handle), r, 0, Context.Forms)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TGroupPlacer::CollectRoomRules() {
+    TObjectIterator rules(Context.Board, PCB_RULE, PCB_ITERATE_OWN_OBJECTS);
+    rules.ForEach([&](PcbHandle rule) {
+        TPcbRule header(rule);
+        if (header.Sync(PCB_READ) != PCB_OK || header.RuleKind != PCB_RULE_CONFINEMENT) {
+            return;
+        }
+        TConfinementRule room;
+        if (!ReadConfinementRule(rule, room)) {
+            return;
+        }
+        TFastListOf<TPcbRuleEx*>* list = room.Kind == PCB_CONFINE_KEEP_INSIDE    ? &KeepInRules
+                                         : room.Kind == PCB_CONFINE_KEEP_OUTSIDE ? &KeepOutRules
+                                                                                 : nullptr;
+        if (list == nullptr) {
+            return;
+        }
+        auto* record = new TPcbRuleEx(rule);
+        record->Sync(PCB_READ);
+        list->Add(record);
+    });
+    const auto largestPriorityFirst = [](const TPcbRuleEx* a, const TPcbRuleEx* b) {
+        return b->Priority < a->Priority ? -1 : (b->Priority > a->Priority ? 1 : 0);
+    };
+    KeepInRules.Sort(largestPriorityFirst);
+    KeepOutRules.Sort(largestPriorityFirst);
+}
+
+// ---------------------------------------------------------------------------
+// Conflicts with placed groups.
+
+int32_t TGroupPlacer::GroupsGap(const TRectangularComponentGroup& a, const TRectangularComponentGroup& b,
+                                uint8_t& mode) {
+    int32_t gap = 0;
+    mode = 0;
+    for (const TPlacedComponent* x : a) {
+        for (const TPlacedComponent* q : b) {
+            uint8_t pairMode = 0;
+            gap = std::max(gap, ComponentGap(x->Handle, q->Handle, pairMode));
+            mode = std::max(mode, pairMode);
+        }
+    }
+    return gap;
+}
+
+bool TGroupPlacer::LayersDisjoint(const TRectangularComponentGroup& a, const TRectangularComponentGroup& b) {
+    if (AnyMultiLayerPads(a) || AnyMultiLayerPads(b)) {
+        return false;
+    }
+    TLayerSet la;
+    TLayerSet lb;
+    GetLayerSet(a, la);
+    GetLayerSet(b, lb);
+    return (la & lb).none();
+}
+
+bool TGroupPlacer::Conflicts(TRectangularComponentGroup& group, const TRect& r,
+                             const TRectangularComponentGroup& placed) {
+    uint8_t mode = 0;
+    const int32_t gap = GroupsGap(group, placed, mode);
+    if (LayersDisjoint(group, placed)) {
+        return false;
+    }
+    return ConflictsAt(group, r, placed, gap, mode);
+}
+
+// The part of the conflict test after the gap, the mode and the layer sets.
+bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r,
+                               const TRectangularComponentGroup& placed, int32_t gap, uint8_t mode,
+                               bool rectsMeet) {
+    if (!rectsMeet && !RectsOverlap(r, placed.Rect, gap, Context.Forms)) {
+        return false;
+    }
+    if (mode == 0) {
+        return true;
+    }
+    if (mode != 1 && mode != 2) {
+        return false;  // the host's other check modes are not judged here
+    }
+    group.Rect = r;
+    group.ApplyTransform();
+    for (const TPlacedComponent* x : group) {
+        for (const TPlacedComponent* q : placed) {
+            bool conflict = false;
+            if (x->GetLayer() != q->GetLayer()) {
+                conflict = OppositeSideConflict(*x, *q, gap);
+            } else if (mode == 1) {
+                TRect ex;
+                TRect eq;
+                GetObjectExtentRect(*x, ex);
+                GetObjectExtentRect(*q, eq);
+                conflict = RectsOverlap(ex, eq, gap, Context.Forms);
+            } else {
+                conflict = ComponentsCollide(x->Handle, q->Handle, gap, Context.Forms);
+            }
+            if (conflict) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool TGroupPlacer::RotationPermitted(const TRectangularComponentGroup& group) {
+    const TPlacedComponent* member = FewestRotationsMember(group);
+    if (member == nullptr) {
+        return true;
+    }
+    const PcbHandle rule = FindDominantRule(member->Handle, PCB_RULE_COMPONENT_ROTATIONS);
+    uint8_t flags = 0;
+    if (rule == nullptr || !ReadComponentRotationsRule(rule, flags)) {
+        return true;
+    }
+    return (flags & PCB_ROTATION_ANY) != 0 || RotationAllowed(flags, member->Rotation);
+}
+
+// ---------------------------------------------------------------------------
+// Costs.
+
+int32_t TGroupPlacer::PositionCost(const TGridPoint& p, TRectangularComponentGroup& group) {
+    if (FastForms()) {
+        return PositionCostFast(p, group);
+    }
+    return PositionCostPlain(p, group);
+}
+
+int32_t TGroupPlacer::PositionCostPlain(const TGridPoint& p, TRectangularComponentGroup& group) {
+    if (QuickMode) {
+        return 0;
+    }
+    MoveGroupTo(p, group);
+    int64_t a = 0;
+    if (Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
+        Options.DirectionCostWeight != 0) {
+        a = ConnectionCost(p, group);
+    }
+    int64_t b = 0;
+    if (Options.GuideCostWeight != 0) {
+        b = int64_t{GuideCost(p, group)} * Options.GuideCostWeight;
+    }
+    int64_t c = 0;
+    if (Options.PadCostWeight != 0) {
+        c = int64_t{PadPositionCost(p, group)} * Options.PadCostWeight;
+    }
+    return CappedCost(a + b + c);
+}
+
+int32_t TGroupPlacer::ConnectionCost(const TGridPoint& p, TRectangularComponentGroup& group) {
+    MoveGroupTo(p, group);
+    TCrossOverAnalyzer analyzer(NetRegistry.get(), Options, Context);
+    return analyzer.TotalCost();
+}
+
+int32_t TGroupPlacer::GuideCost(const TGridPoint& p, const TRectangularComponentGroup& group) const {
+    if (GuideRect == nullptr) {
+        return 0;
+    }
+    const TRect r = RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect));
+    const TRect& k = *GuideRect;
+    const int64_t overhang = int64_t{Positive(int64_t{k.Left} - r.Left)} + Positive(int64_t{r.Right} - k.Right) +
+                             Positive(int64_t{k.Bottom} - r.Bottom) + Positive(int64_t{r.Top} - k.Top);
+    return static_cast<int32_t>(overhang / OverhangUnit);
+}
+
+int32_t TGroupPlacer::PadPositionCost(const TGridPoint& p, const TRectangularComponentGroup& group) const {
+    return PadCostOfPattern(RectAt(p, RectWidth(group.Rect), RectHeight(group.Rect)), MaxPadPattern(group));
+}
+
+int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
+    const int64_t band = int64_t{EdgeBandSteps} * Options.GridSize;
+    const bool nearLR = int64_t{r.Left} - Area.Left < band || int64_t{Area.Right} - r.Right < band;
+    const bool nearBT = int64_t{r.Bottom} - Area.Bottom < band || int64_t{Area.Top} - r.Top < band;
+    if (nearLR && nearBT) {
+        return pattern >= 1 && pattern <= 3 ? PadPenaltyLarge : 0;
+    }
+    switch (pattern) {
+        case 1:  // long rows along top and bottom: wanted at the left or right edge
+            return nearLR ? 0 : (nearBT ? PadPenaltyLarge : PadPenaltySmall);
+        case 2:  // long columns along the sides: wanted at the bottom or top edge
+            return nearBT ? 0 : (nearLR ? PadPenaltyLarge : PadPenaltySmall);
+        case 3:  // pins on all four sides: wanted in the interior
+            return nearLR || nearBT ? PadPenaltySmall : 0;
+        default:
+            return 0;
+    }
+}
+
+int32_t TGroupPlacer::OverlapCost(const TRect& r) {
+    int64_t cost = 0;
+    for (const TRectangularComponentGroup* placed : PlacedGroups) {
+        const TRect& q = placed->Rect;
+        const TRect i = Rect(std::max(r.Left, q.Left), std::min(r.Top, q.Top), std::min(r.Right, q.Right),
+                             std::max(r.Bottom, q.Bottom));
+        const int64_t w = int64_t{i.Right} - i.Left;
+        const int64_t h = int64_t{i.Top} - i.Bottom;
+        if (w > 0 && h > 0) {
+            cost += (w / OverhangUnit) * h / OverhangUnit;
+        }
+    }
+    if (!PlacedGroups.Empty() && FitsArea(r, *PlacedGroups.First())) {
+        cost += AreaPenalty;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(cost, OverflowCost));
+}
+
+}  // namespace autoplacer

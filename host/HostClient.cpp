@@ -1,0 +1,7 @@
+#include "host/HostClient.h"
+
+namespace autoplacer {
+
+sdk::IClient* Client = nullptr;
+
+}  // namespace autoplacer

@@ -1,0 +1,112 @@
+// The room placement on every shared real board, after the phases before it
+// (cluster formation, relative placement, sorting the clusters by size): every
+// room that the packer placed at a legal anchor lies inside the keep-out
+// extent and, 10 mil inside its edges, inside the outline by the board
+// metrics' own even-odd test. Rooms beside fixed components are not tested
+// against anything, confinement rooms are the rules' own, and rooms that found
+// no legal anchor go where they overlap or stick out least; those are only counted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppClient.h"
+#include "app/Metrics.h"
+#include "engines/RelativePlacer.h"
+#include "driver/AutoPlacerDriver.h"
+#include "engines/RoomPlacer.h"
+#include "model/Cluster.h"
+#include "model/PlacedComponent.h"
+#include "boards/RealBoardPhases.h"
+#include "plugin/Main_AutoPlacer.h"
+
+namespace autoplacer {
+namespace {
+
+constexpr int32_t kOutlineInset = 100000;
+
+class RealBoardRooms : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { Client = &client; }
+    void TearDown() override {
+        Client = nullptr;
+        phases.reset();
+        hostpcb::Host::Instance().Reset();
+    }
+
+    app::AppClient client;
+    std::unique_ptr<test::TRealBoardPhases> phases;
+};
+
+TEST_P(RealBoardRooms, LegallyPackedRoomsLieInsideTheKeepOut) {
+    phases = std::make_unique<test::TRealBoardPhases>(GetParam());
+    ASSERT_TRUE(phases->ValidateOutline());
+    phases->Spread();
+    phases->FormClusters();
+    const TClusterLists& lists = phases->Lists;
+    TRelativePlacer(phases->Context).Run(lists, phases->Options);
+    SortClusterListsBySize(lists);
+    TRoomPlacer placer(phases->Context, phases->Options);
+    placer.Run(lists);
+
+    const TRect& extent = phases->Context.KeepOutExtent;
+    const std::vector<app::Segment> outline = app::OutlineSegments(*phases->Loaded->board);
+    const auto insideOutline = [&outline](const TRect& room) {
+        const TRect r = InflateRectXY(room, -kOutlineInset, -kOutlineInset);
+        return app::InsideOutline(outline, {r.Left, r.Bottom}) && app::InsideOutline(outline, {r.Right, r.Bottom}) &&
+               app::InsideOutline(outline, {r.Right, r.Top}) && app::InsideOutline(outline, {r.Left, r.Top});
+    };
+    int32_t packed = 0;
+    int32_t besideFixed = 0;
+    // A fixed part that spans most of the board (a board frame) leaves no free space to pack into.
+    double largestFixedArea = 0;
+    double roomArea = 0;
+    for (TClusterList* list : {lists.Clusters, lists.ICCapClusters, lists.SameFootprintClusters}) {
+        for (const TCluster* cluster : *list) {
+            if (!cluster->FixedGroups.Empty() && cluster->LargestComponent(kFixedGroups) != nullptr) {
+                const TRect fixedExtent = ComponentExtentRect(cluster->LargestComponent(kFixedGroups));
+                largestFixedArea = std::max(largestFixedArea,
+                                            static_cast<double>(RectWidth(fixedExtent)) * RectHeight(fixedExtent));
+                ++besideFixed;
+                continue;
+            }
+            if (placer.FallbackClusters.Contains(const_cast<TCluster*>(cluster))) {
+                continue;
+            }
+            ++packed;
+            const TRect& r = cluster->Rect;
+            EXPECT_TRUE(RectContainsRect(extent, r)) << GetParam() << " room " << r.Left << " " << r.Bottom << " "
+                                                     << r.Right << " " << r.Top;
+            if (RectWidth(r) > 2 * kOutlineInset && RectHeight(r) > 2 * kOutlineInset) {
+                EXPECT_TRUE(insideOutline(r)) << GetParam() << " room " << r.Left << " " << r.Bottom << " " << r.Right
+                                              << " " << r.Top;
+            }
+        }
+    }
+    for (TClusterList* list :
+         {lists.Clusters, lists.ICCapClusters, lists.SameFootprintClusters, lists.ConfinementClusters}) {
+        for (const TCluster* cluster : *list) {
+            roomArea += static_cast<double>(RectWidth(cluster->Rect)) * RectHeight(cluster->Rect);
+        }
+    }
+    const double cover = roomArea / (static_cast<double>(RectWidth(extent)) * RectHeight(extent));
+    // Where the rooms together leave space to spare, nearly all find a legal place.
+    const double extentArea = static_cast<double>(RectWidth(extent)) * RectHeight(extent);
+    if (cover < 0.9 && largestFixedArea < 0.5 * extentArea) {
+        EXPECT_GT(packed, 9 * placer.FallbackClusters.Count()) << GetParam();
+    }
+    std::cout << GetParam() << ": " << packed << " rooms packed, " << placer.FallbackClusters.Count()
+              << " by the fallback, " << besideFixed << " beside fixed components; all rooms cover " << cover
+              << " of the extent\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedBoards, RealBoardRooms, ::testing::ValuesIn(test::kSharedBoards),
+                         [](const ::testing::TestParamInfo<const char*>& board) {
+                             return test::BoardTestName(board.param);
+                         });
+
+}  // namespace
+}  // namespace autoplacer

@@ -1,0 +1,260 @@
+// The absolute placer: the routing directions it gives the cost evaluation,
+// which groups become jobs and which obstacles, the order of the jobs, the two
+// progress phases, and the area the jobs are placed in after the confinement
+// rooms.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppClient.h"
+#include "engines/AbsolutePlacer.h"
+#include "engines/GroupPlacer.h"
+#include "engines/KeepOut.h"
+#include "hostpcb/Board.h"
+#include "hostpcb/BoardBuilder.h"
+#include "hostpcb/Host.h"
+#include "hostpcb/Interaction.h"
+#include "model/Cluster.h"
+#include "model/ComponentGroup.h"
+#include "model/PlacedComponent.h"
+#include "model/PrimitivesList.h"
+#include "model/RunControl.h"
+#include "plugin/Main_AutoPlacer.h"
+#include "engines/PlanFixture.h"
+
+namespace autoplacer::test {
+namespace {
+
+using plantest::TProgressLog;
+
+constexpr int32_t Mil = 10000;
+
+class AbsolutePlacerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostpcb::Host::Instance().Reset();
+        board = &hostpcb::Host::Instance().CreateBoard("absolute.kicad_pcb");
+        hostpcb::Host::Instance().SetInteraction(&progress);
+        Client = &client;
+    }
+    void TearDown() override {
+        lists.clear();
+        PlacementRunning = false;
+        StopRequested = false;
+        StopConfirmed = false;
+        Client = nullptr;
+        hostpcb::Host::Instance().SetInteraction(nullptr);
+        hostpcb::Host::Instance().Reset();
+    }
+
+    // A 2000 x 2000 mil keep-out from (1000, 1000) mil, validated.
+    void Outline() {
+        hostpcb::BoardBuilder(*board).RectOutline(1000 * Mil, 1000 * Mil, 3000 * Mil, 3000 * Mil);
+        context.Board = board->Handle();
+        powerNets = FindPowerNets(board->Handle());
+        context.PowerNets = powerNets.get();
+        keepOut = std::make_unique<TPrimitivesList>(board->Handle());
+        context.KeepOutPrimitives = keepOut.get();
+        ASSERT_TRUE(ValidateKeepOut(context));
+    }
+
+    // A part whose only primitive is one w x h mil pad centred on (x, y) mil.
+    PcbHandle Block(const std::string& designator, int32_t x, int32_t y, int32_t w, int32_t h) {
+        hostpcb::Component& c = board->AddComponent(designator, "BLOCK", {x * Mil, y * Mil});
+        hostpcb::PadGeometry pad;
+        pad.shape = hostpcb::PadShape::Rect;
+        pad.sizeX = w * Mil;
+        pad.sizeY = h * Mil;
+        board->AddPad(&c, "1", {x * Mil, y * Mil}, pad, PCB_TOP_LAYER);
+        return c.Handle();
+    }
+
+    // A cluster whose room is the rectangle (mil); each entry of groups becomes
+    // one movable group of those parts, locked parts go to the fixed groups.
+    TCluster* Cluster(TClusterList& list, const TRect& roomMils, const std::vector<std::vector<PcbHandle>>& groups,
+                      const std::vector<PcbHandle>& fixed = {}) {
+        auto cluster = std::make_unique<TCluster>();
+        for (const auto& members : groups) {
+            auto* group = new TRectangularComponentGroup;
+            for (PcbHandle member : members) group->AddComponent(member);
+            cluster->Add(group);
+        }
+        for (PcbHandle part : fixed) {
+            hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->moveable = false;
+            cluster->AddComponent(part);
+        }
+        cluster->Rect = Rect(roomMils.Left * Mil, roomMils.Top * Mil, roomMils.Right * Mil, roomMils.Bottom * Mil);
+        list.Add(cluster.get());
+        lists.push_back(std::move(cluster));
+        return lists.back().get();
+    }
+
+    TClusterLists Lists() { return {&clusters, &icCapClusters, &sameFootprintClusters, &confinementClusters}; }
+
+    // The host's box of the part in mil (left, top, right, bottom).
+    TRect ExtentMils(PcbHandle part) {
+        const TRect r = ComponentExtentRect(part);
+        return Rect(r.Left / Mil, r.Top / Mil, r.Right / Mil, r.Bottom / Mil);
+    }
+
+    hostpcb::Board* board = nullptr;
+    TProgressLog progress;
+    app::AppClient client;
+    TPlacerOptions options;
+    TPlacementContext context;
+    std::unique_ptr<TFastListOf<PcbHandle>> powerNets;
+    std::unique_ptr<TPrimitivesList> keepOut;
+    std::vector<std::unique_ptr<TCluster>> lists;
+    TClusterList clusters, icCapClusters, sameFootprintClusters, confinementClusters;
+};
+
+using Directions = std::array<uint8_t, PCB_SIGNAL_LAYER_COUNT>;
+
+TEST_F(AbsolutePlacerTest, DirectionsDefaultToTopAndBottomWithoutBoardWideRule) {
+    Directions directions{};
+    directions[1] = 8;   // layer 2: cleared
+    directions[14] = 9;  // layer 15: cleared
+    directions[15] = 4;  // layer 16 and the others keep what they had
+    directions[20] = 7;
+    FillLayerDirections(board->Handle(), directions);
+    Directions expected{};
+    expected[0] = 1;
+    expected[31] = 2;
+    expected[15] = 4;
+    expected[20] = 7;
+    EXPECT_EQ(directions, expected);
+}
+
+TEST_F(AbsolutePlacerTest, DirectionsComeFromTheFirstBoardWideRoutingRule) {
+    hostpcb::BoardBuilder builder(*board);
+    builder.RoutingLayers({{PCB_TOP_LAYER, 5}}, {hostpcb::ScopeNetClass("FAST")});
+    builder.RoutingLayers({{PCB_TOP_LAYER, 6}}, {hostpcb::ScopeBoard(), hostpcb::ScopeBoard()});
+    builder.RoutingLayers({{PCB_TOP_LAYER, 8}, {PCB_BOTTOM_LAYER, 9}}, {hostpcb::ScopeBoard()});
+    builder.RoutingLayers({{PCB_TOP_LAYER, 2}}, {hostpcb::ScopeBoard()});
+    Directions directions{};
+    directions[20] = 7;  // the rule's value replaces every layer
+    FillLayerDirections(board->Handle(), directions);
+    Directions expected{};
+    expected[0] = 8;
+    expected[31] = 9;
+    EXPECT_EQ(directions, expected);
+}
+
+TEST_F(AbsolutePlacerTest, NetClassRoutingRuleIsIgnored) {
+    hostpcb::BoardBuilder(*board).RoutingLayers({{PCB_TOP_LAYER, 5}, {PCB_BOTTOM_LAYER, 5}},
+                                                {hostpcb::ScopeNetClass("FAST")});
+    Outline();
+    TAbsolutePlacer placer(options, context);
+    EXPECT_EQ(placer.Context.LayerDirections[0], 1);
+    EXPECT_EQ(placer.Context.LayerDirections[31], 2);
+    // The driver's context is not changed.
+    EXPECT_EQ(context.LayerDirections, Directions{});
+}
+
+TEST_F(AbsolutePlacerTest, EmptyConfinementPhaseShowsAnEmptyBarAndRegistersNothing) {
+    Outline();
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+    ASSERT_EQ(progress.Phases.size(), 2u);
+    const TProgressLog::Phase empty{AbsolutePlacementProgressText, 0, 0, true};
+    EXPECT_EQ(progress.Phases[0], empty);
+    EXPECT_EQ(progress.Phases[1], empty);
+    EXPECT_EQ(placer.Engine->PlacedGroups.Count(), 0);
+    EXPECT_EQ(placer.Engine->Area, context.KeepOutExtent);
+}
+
+TEST_F(AbsolutePlacerTest, ClustersOnTheBoardGiveTheirMovableGroupsAsObstaclesOnly) {
+    Outline();
+    const PcbHandle r1 = Block("R1", 1500, 1500, 40, 20);
+    const PcbHandle r2 = Block("R2", 1600, 1500, 40, 20);
+    const PcbHandle r3 = Block("R3", 2500, 2500, 40, 20);
+    const PcbHandle r4 = Block("R4", 2600, 2500, 40, 20);
+    const PcbHandle r5 = Block("R5", 2000, 1200, 40, 20);
+    const PcbHandle r6 = Block("R6", 2000, 1300, 40, 20);
+    TCluster* onBoard = Cluster(clusters, Rect(1400, 1600, 1700, 1400), {{r1}}, {r2});
+    onBoard->RemovedFromBoard = false;
+    TCluster* removed = Cluster(sameFootprintClusters, Rect(2400, 2600, 2700, 2400), {{r3}}, {r4});
+    TCluster* confinedOnBoard = Cluster(confinementClusters, Rect(1900, 1400, 2100, 1100), {{r5}}, {r6});
+    confinedOnBoard->RemovedFromBoard = false;
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    TFastListOf<TRectangularComponentGroup*> expected{(*confinedOnBoard)[0], removed->FixedGroups[0], (*onBoard)[0],
+                                                      (*removed)[0]};
+    EXPECT_EQ(placer.Engine->PlacedGroups, expected);
+    ASSERT_EQ(placer.Jobs.Count(), 1);
+    EXPECT_EQ(placer.Jobs[0]->Group, (*removed)[0]);
+    EXPECT_EQ(placer.Jobs[0]->Room, removed->Rect);
+    // Registered groups stay where they are.
+    EXPECT_EQ(ExtentMils(r1), Rect(1480, 1510, 1520, 1490));
+    EXPECT_EQ(ExtentMils(r5), Rect(1980, 1210, 2020, 1190));
+}
+
+TEST_F(AbsolutePlacerTest, LargestGroupsArePlacedFirst) {
+    Outline();
+    // Three 20 mil squares measure 3 x 447 x 447 = 599427; one 100 mil square 1000 x 1000.
+    const PcbHandle c1 = Block("C1", 1100, 2900, 20, 20);
+    const PcbHandle c2 = Block("C2", 1140, 2900, 20, 20);
+    const PcbHandle c3 = Block("C3", 1180, 2900, 20, 20);
+    const PcbHandle u1 = Block("U1", 1200, 1200, 100, 100);
+    const PcbHandle r1 = Block("R1", 1300, 1300, 30, 10);
+    TCluster* small = Cluster(icCapClusters, Rect(2000, 2400, 2400, 2000), {{c1, c2, c3}});
+    TCluster* large = Cluster(clusters, Rect(1400, 1800, 1800, 1400), {{u1}});
+    TCluster* least = Cluster(clusters, Rect(2000, 1800, 2400, 1400), {{r1}});
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    ASSERT_EQ(placer.Jobs.Count(), 3);
+    EXPECT_EQ(placer.Jobs[0]->Group, (*large)[0]);
+    EXPECT_EQ(placer.Jobs[0]->Size, 1000000);
+    EXPECT_EQ(placer.Jobs[1]->Group, (*small)[0]);
+    EXPECT_EQ(placer.Jobs[1]->Size, 3 * 447 * 447);
+    EXPECT_EQ(placer.Jobs[2]->Group, (*least)[0]);
+    EXPECT_EQ(placer.Engine->PlacedGroups,
+              (TFastListOf<TRectangularComponentGroup*>{(*large)[0], (*small)[0], (*least)[0]}));
+    ASSERT_EQ(progress.Phases.size(), 2u);
+    EXPECT_EQ(progress.Phases[1], (TProgressLog::Phase{AbsolutePlacementProgressText, 3, 3, true}));
+}
+
+TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
+    Outline();
+    const PcbHandle u1 = Block("U1", 2900, 2900, 100, 100);
+    const PcbHandle r1 = Block("R1", 2900, 1100, 40, 20);
+    const PcbHandle r2 = Block("R2", 1100, 2900, 40, 20);
+    // The confinement room lies in the lower left; the other room in the upper right.
+    TCluster* confined = Cluster(confinementClusters, Rect(1000, 1500, 1500, 1000), {{u1}});
+    TCluster* other = Cluster(clusters, Rect(2400, 2800, 2800, 2400), {{r1}, {r2}});
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    EXPECT_TRUE(RectContainsRect(confined->Rect, ComponentExtentRect(u1)));
+    EXPECT_TRUE(RectContainsRect(other->Rect, ComponentExtentRect(r1)));
+    EXPECT_TRUE(RectContainsRect(other->Rect, ComponentExtentRect(r2)));
+    EXPECT_FALSE(placer.Engine->Failed);
+    EXPECT_EQ(placer.Engine->Area, context.KeepOutExtent);
+    ASSERT_EQ(progress.Phases.size(), 2u);
+    EXPECT_EQ(progress.Phases[0], (TProgressLog::Phase{AbsolutePlacementProgressText, 1, 1, true}));
+    EXPECT_EQ(progress.Phases[1], (TProgressLog::Phase{AbsolutePlacementProgressText, 2, 2, true}));
+}
+
+TEST_F(AbsolutePlacerTest, ConfirmedStopPlacesNothing) {
+    Outline();
+    const PcbHandle r1 = Block("R1", 2900, 1100, 40, 20);
+    Cluster(clusters, Rect(2400, 2800, 2800, 2400), {{r1}});
+    PlacementRunning = true;
+    StopRequested = true;
+    StopConfirmed = true;
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+    EXPECT_TRUE(progress.Phases.empty());
+    EXPECT_EQ(placer.Engine->PlacedGroups.Count(), 0);
+    EXPECT_EQ(ExtentMils(r1), Rect(2880, 1110, 2920, 1090));
+}
+
+}  // namespace
+}  // namespace autoplacer::test
