@@ -161,8 +161,8 @@ TEST_F(AbsolutePlacerTest, EmptyConfinementPhaseShowsAnEmptyBarAndRegistersNothi
     const TProgressLog::Phase empty{AbsolutePlacementProgressText, 0, 0, true};
     EXPECT_EQ(progress.Phases[0], empty);
     EXPECT_EQ(progress.Phases[1], empty);
-    EXPECT_EQ(placer.Engine->PlacedGroups.Count(), 0);
-    EXPECT_EQ(placer.Engine->Area, context.KeepOutExtent);
+    EXPECT_EQ(placer.Engine->GetPlacedGroups().Count(), 0);
+    EXPECT_EQ(placer.Engine->GetArea(), context.KeepOutExtent);
 }
 
 TEST_F(AbsolutePlacerTest, ClustersOnTheBoardGiveTheirMovableGroupsAsObstaclesOnly) {
@@ -184,7 +184,7 @@ TEST_F(AbsolutePlacerTest, ClustersOnTheBoardGiveTheirMovableGroupsAsObstaclesOn
 
     TFastListOf<TRectangularComponentGroup*> expected{(*confinedOnBoard)[0], removed->FixedGroups[0], (*onBoard)[0],
                                                       (*removed)[0]};
-    EXPECT_EQ(placer.Engine->PlacedGroups, expected);
+    EXPECT_EQ(placer.Engine->GetPlacedGroups(), expected);
     ASSERT_EQ(placer.Jobs.Count(), 1);
     EXPECT_EQ(placer.Jobs[0]->Group, (*removed)[0]);
     EXPECT_EQ(placer.Jobs[0]->Room, removed->Rect);
@@ -214,7 +214,7 @@ TEST_F(AbsolutePlacerTest, LargestGroupsArePlacedFirst) {
     EXPECT_EQ(placer.Jobs[1]->Group, (*small)[0]);
     EXPECT_EQ(placer.Jobs[1]->Size, 3 * 447 * 447);
     EXPECT_EQ(placer.Jobs[2]->Group, (*least)[0]);
-    EXPECT_EQ(placer.Engine->PlacedGroups,
+    EXPECT_EQ(placer.Engine->GetPlacedGroups(),
               (TFastListOf<TRectangularComponentGroup*>{(*large)[0], (*small)[0], (*least)[0]}));
     ASSERT_EQ(progress.Phases.size(), 2u);
     EXPECT_EQ(progress.Phases[1], (TProgressLog::Phase{AbsolutePlacementProgressText, 3, 3, true}));
@@ -235,8 +235,8 @@ TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) 
     EXPECT_TRUE(RectContainsRect(confined->Rect, ComponentExtentRect(u1)));
     EXPECT_TRUE(RectContainsRect(other->Rect, ComponentExtentRect(r1)));
     EXPECT_TRUE(RectContainsRect(other->Rect, ComponentExtentRect(r2)));
-    EXPECT_FALSE(placer.Engine->Failed);
-    EXPECT_EQ(placer.Engine->Area, context.KeepOutExtent);
+    EXPECT_FALSE(placer.Engine->HasFailed());
+    EXPECT_EQ(placer.Engine->GetArea(), context.KeepOutExtent);
     ASSERT_EQ(progress.Phases.size(), 2u);
     EXPECT_EQ(progress.Phases[0], (TProgressLog::Phase{AbsolutePlacementProgressText, 1, 1, true}));
     EXPECT_EQ(progress.Phases[1], (TProgressLog::Phase{AbsolutePlacementProgressText, 2, 2, true}));
@@ -252,7 +252,7 @@ TEST_F(AbsolutePlacerTest, ConfirmedStopPlacesNothing) {
     TAbsolutePlacer placer(options, context);
     placer.Run(Lists());
     EXPECT_TRUE(progress.Phases.empty());
-    EXPECT_EQ(placer.Engine->PlacedGroups.Count(), 0);
+    EXPECT_EQ(placer.Engine->GetPlacedGroups().Count(), 0);
     EXPECT_EQ(ExtentMils(r1), Rect(2880, 1110, 2920, 1090));
 }
 

@@ -90,7 +90,7 @@ TEST_F(ConflictTest, A20MilClearanceRuleInMode0MakesNearbyRectanglesConflict) {
     EXPECT_FALSE(placer->Conflicts(g, R(215, 200, 315, 100), placed));
     hostpcb::BoardBuilder(*board).Clearance(Mil(20));
     uint8_t mode = 9;
-    EXPECT_EQ(TGroupPlacer::GroupsGap(g, placed, mode), Mil(20));
+    EXPECT_EQ(TGroupPlacerProbe::GroupsGap(g, placed, mode), Mil(20));
     EXPECT_EQ(mode, 0);
     EXPECT_TRUE(placer->Conflicts(g, R(215, 200, 315, 100), placed));
     EXPECT_FALSE(placer->Conflicts(g, R(225, 200, 325, 100), placed));
@@ -142,8 +142,8 @@ TEST_F(ConflictTest, AThroughHolePartAboveAnSmdPartOnTheOtherSideConflictsButTwo
     EXPECT_TRUE(OppositeSideConflict(*FirstComponent(r1), *FirstComponent(j1), 0));
     EXPECT_FALSE(OppositeSideConflict(*FirstComponent(r2), *FirstComponent(r3), 0));
 
-    EXPECT_FALSE(TGroupPlacer::LayersDisjoint(j1, r1));
-    EXPECT_TRUE(TGroupPlacer::LayersDisjoint(r2, r3));
+    EXPECT_FALSE(TGroupPlacerProbe::LayersDisjoint(j1, r1));
+    EXPECT_TRUE(TGroupPlacerProbe::LayersDisjoint(r2, r3));
     const auto placer = Placer(true, R(0, 3000, 3000, 0));
     hostpcb::BoardBuilder(*board).ComponentClearance(0, 1);
     EXPECT_TRUE(placer->Conflicts(r1, r1.Rect, j1));
@@ -156,14 +156,14 @@ TEST_F(RotationTest, TheMemberWithTheFewestRotationsDecides) {
     Block("A", 0, 0, 100, 100);
     Block("B", 200, 0, 100, 100);
     TRectangularComponentGroup& g = Group({"A", "B"});
-    EXPECT_TRUE(TGroupPlacer::RotationPermitted(g));
+    EXPECT_TRUE(TGroupPlacerProbe::RotationPermitted(g));
     hostpcb::BoardBuilder build(*board);
     build.Rotations(PCB_ROTATION_0 | PCB_ROTATION_180, {hostpcb::ScopeComponent("A")});
-    EXPECT_TRUE(TGroupPlacer::RotationPermitted(g));
+    EXPECT_TRUE(TGroupPlacerProbe::RotationPermitted(g));
     build.Rotations(PCB_ROTATION_90, {hostpcb::ScopeComponent("B")});
-    EXPECT_FALSE(TGroupPlacer::RotationPermitted(g));
+    EXPECT_FALSE(TGroupPlacerProbe::RotationPermitted(g));
     g.TurnQuarter90();
-    EXPECT_TRUE(TGroupPlacer::RotationPermitted(g));
+    EXPECT_TRUE(TGroupPlacerProbe::RotationPermitted(g));
 }
 
 using CostTest = GroupPlacerTest;

@@ -97,7 +97,7 @@ TEST_F(QuickPlacementTest, ARotationRuleThatExcludesTheCurrentAngleLeavesOnlyThe
     TRectangularComponentGroup& g = BlockGroup("U1", 0, 0, 300, 100);
     hostpcb::BoardBuilder(*board).Rotations(PCB_ROTATION_90, {hostpcb::ScopeComponent("U1")});
     const auto placer = Placer(true, R(0, 1000, 2000, 0));
-    EXPECT_FALSE(TGroupPlacer::RotationPermitted(g));
+    EXPECT_FALSE(TGroupPlacerProbe::RotationPermitted(g));
     EXPECT_EQ(placer->BestPosition(g).Cost, NoPositionCost);
     placer->PlaceGroup(&g);
     EXPECT_DOUBLE_EQ(Angle("U1"), 90.0);
