@@ -190,7 +190,7 @@ TEST_F(AlignCommand, RightAndBottomAsOneModificationOfTheSelection) {
 
 TEST_F(AlignCommand, DistributeAndSnapToTheGridTypedInTheDialog) {
     Answer("Align Components.RadioGroupHorizontalAlignment=Distribute equally");
-    Answer("Align Components.MoveComponentsToGrid=1");
+    Answer("Align Components.Move components to grid=1");  // the caption without "&"
     Answer("Align Components.GridSize_Edit=25mil");
     Answer("Align Components=OK");
     AlignSelection(board->Handle());
