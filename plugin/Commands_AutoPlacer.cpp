@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/AutoPlacerDriver.h"
+#include "editing/ComponentAlignment.h"
 #include "host/PcbApi.h"
 #include "host/PcbBoard.h"
 #include "model/RunControl.h"
@@ -129,11 +130,12 @@ void ExecuteFeatureCommand(void*, char*, int32_t) { ReportNotAvailable("ExecuteI
 void LoseLastAutoSelectedCommand(void*, char*, int32_t) { ReportNotAvailable("LoseLastAutoSelectedComponent"); }
 
 void AlignComponentsCommand(void*, char*, int32_t) {
-    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+    const PcbHandle board = PcbApi::PcbApi_GetCurrentBoardHandle();
+    if (board == nullptr) {
         ShowErrorMessage("No board is open");
         return;
     }
-    ReportNotAvailable("AlignComponents");
+    AlignSelection(board);
 }
 
 }  // namespace autoplacer

@@ -105,8 +105,7 @@ TEST_F(CommandsTest, BoardChecksUseTheirOwnMessages) {
 TEST_F(CommandsTest, CommandsWithoutTheirEnginesSaySoWithABoard) {
     hostpcb::Host::Instance().CreateBoard("b.kicad_pcb");
     for (const char* command : {"EnterInteractiveComponentEditingMode",
-                                "ExecuteInteractivePlacementFeature", "LoseLastAutoSelectedComponent",
-                                "AlignComponents"}) {
+                                "ExecuteInteractivePlacementFeature", "LoseLastAutoSelectedComponent"}) {
         Dialogs.Messages.clear();
         Run(command, "");
         ASSERT_EQ(Dialogs.Messages.size(), 1u) << command;
