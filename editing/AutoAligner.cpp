@@ -10,6 +10,7 @@
 #include "model/OldComponentPositions.h"
 #include "model/PlacedComponent.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
+#include "model/BoardQueries.h"
 
 namespace autoplacer {
 

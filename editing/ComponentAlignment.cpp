@@ -7,40 +7,9 @@
 #include "model/ClusterAlignment.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "ui/MessageBoxes.h"
+#include "model/RunControl.h"
 
 namespace autoplacer {
-
-namespace {
-
-// Keeps the host's undo history closed even when a step fails half-way.
-class TAlignmentBracket {
-public:
-    TAlignmentBracket(const TFastListOf<PcbHandle>& objects, PcbHandle board) : Objects(objects), Board(board) {
-        BeginModifyObjects(Objects, Board);
-    }
-    ~TAlignmentBracket() {
-        if (Open) {
-            try {
-                EndModifyObjects(Objects, Board);
-            } catch (...) {
-                // Already unwinding; the first failure is the one reported.
-            }
-        }
-    }
-    TAlignmentBracket(const TAlignmentBracket&) = delete;
-    TAlignmentBracket& operator=(const TAlignmentBracket&) = delete;
-    void Close() {
-        Open = false;
-        EndModifyObjects(Objects, Board);
-    }
-
-private:
-    const TFastListOf<PcbHandle>& Objects;
-    PcbHandle Board;
-    bool Open = true;
-};
-
-}  // namespace
 
 void AlignSelection(PcbHandle board) {
     uint8_t horizontal = kAlignNoChange;
@@ -55,7 +24,7 @@ void AlignSelection(PcbHandle board) {
         return;
     }
     const TFastListOf<PcbHandle> handles = cluster->ComponentHandles();
-    TAlignmentBracket bracket(handles, board);
+    TModificationBracket bracket(handles, board);
     cluster->ForEachHandle([](PcbHandle handle) { PcbApi::PcbApi_HideObject(handle); });
     AlignHorizontally(*cluster, horizontal);
     AlignVertically(*cluster, vertical);
