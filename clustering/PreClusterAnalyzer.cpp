@@ -310,8 +310,9 @@ void TPreClusterAnalyzer::AddMultiPinComponent(PcbHandle component) {
 // IC-capacitor and same-footprint clusters
 
 void TPreClusterAnalyzer::PairCapacitorGroups() {
-    const TProgressPhase progress("Forming special clusters ...", MultiPinGroups.Count() * CapacitorGroups.Count());
+    TProgressPhase progress("Forming special clusters ...", MultiPinGroups.Count() * CapacitorGroups.Count());
     if (CheckStopRequest()) {
+        progress.LeaveOpen();
         return;
     }
     MultiPinGroups.Sort(&LargerGroupFirst);

@@ -373,7 +373,7 @@ TPositionChoice TGroupPlacer::LeastOverlapPosition(TRectangularComponentGroup& g
     const int32_t h = RectHeight(group.Rect);
     const std::vector<TGridPoint> points = grid->Points();
     for (const TGridPoint& p : points) {
-        const int32_t cost = OverlapCost(RectAt(p, w, h));
+        const int32_t cost = OverlapCost(RectAt(p, w, h), group);
         if (best.Cost == NoPositionCost || cost < best.Cost) {
             best.Cost = cost;
             best.Pos = p;

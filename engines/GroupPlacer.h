@@ -47,7 +47,7 @@ inline constexpr int32_t EdgeBandSteps = 4;              // the band along the a
 inline constexpr int32_t PadPenaltySmall = 25000;        // pads in a tolerable place
 inline constexpr int32_t PadPenaltyLarge = 500000;       // pads facing the wrong way, or in a corner
 inline constexpr int32_t OverhangUnit = 1000000;         // 100 mil: overhangs and overlaps count in these
-inline constexpr int32_t AreaPenalty = 500000;           // the fallback's penalty for fitting the area
+inline constexpr int32_t NotFittingPenalty = 500000000;  // the fallback's penalty for leaving the area
 inline constexpr int32_t OverflowCost = 999990000;       // a cost sum that overflowed
 inline constexpr int32_t NoPositionCost = -1;            // an orientation without any position
 
@@ -215,7 +215,12 @@ protected:
     int32_t PadPositionCost(const TGridPoint& p, const TRectangularComponentGroup& group) const;
     // The pad cost of rectangle r for a group of the given pad pattern.
     int32_t PadCostOfPattern(const TRect& r, int32_t pattern) const;
-    int32_t OverlapCost(const TRect& r);
+    // The fallback's price of the group at r: its overlap in square mils
+    // (rounded up) with every placed group it could conflict with, each grown by
+    // the pair's gap, plus NotFittingPenalty when r does not fit the area (the
+    // keep-out and rules as the group's own search judges them), so that a spot
+    // on the board always wins over one off it.
+    int32_t OverlapCost(const TRect& r, const TRectangularComponentGroup& group);
 
     // Every group placed or registered so far, in that order (borrowed).
     TFastListOf<TRectangularComponentGroup*> PlacedGroups;

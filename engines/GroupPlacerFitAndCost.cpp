@@ -14,42 +14,17 @@
 #include "model/BoardQueries.h"
 #include "model/PlacedComponent.h"
 #include "engines/ComponentCollisions.h"
+#include "model/TemporaryPrimitive.h"
 
 namespace autoplacer {
 
 namespace {
 
-// A fill over a rectangle that lives for one test.
-class TTemporaryFill {
-public:
-    explicit TTemporaryFill(const TRect& r) : Handle(PcbApi::PcbApi_CreateObject(PCB_FILL)) {
-        if (Handle == nullptr) {
-            return;
-        }
-        TPcbFill fill(Handle);
-        fill.Sync(PCB_READ);
-        fill.X = r.Left;
-        fill.Y = r.Bottom;
-        fill.X2 = r.Right;
-        fill.Y2 = r.Top;
-        fill.Sync(PCB_WRITE);
-    }
-    ~TTemporaryFill() {
-        if (Handle != nullptr) {
-            PcbApi::PcbApi_DestroyObject(Handle);
-        }
-    }
-    TTemporaryFill(const TTemporaryFill&) = delete;
-    TTemporaryFill& operator=(const TTemporaryFill&) = delete;
-
-    PcbHandle Handle;
-};
-
 // A through-hole (or keep-out) pad of a comes within gap of b's extent.
 bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
     TRect extent;
     GetObjectExtentRect(b, extent);
-    const TTemporaryFill fill(extent);
+    TTemporaryPrimitive fill(PCB_FILL);
     if (fill.Handle == nullptr) {
         return false;
     }
@@ -58,8 +33,13 @@ bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TPlacedComponent&
         TPcbPad record(pad);
         record.Sync(PCB_READ);
         const int layer = record.GetLayer();
-        if ((layer == PCB_KEEP_OUT_LAYER || layer == PCB_MULTI_LAYER) &&
-            PcbApi::PCBAPI_CheckPrimitivesOverlapWithClearance(pad, fill.Handle, gap) != 0) {
+        if (layer != PCB_KEEP_OUT_LAYER && layer != PCB_MULTI_LAYER) {
+            continue;
+        }
+        // The host compares shapes on one layer (or on MultiLayer) only: the fill
+        // goes on the pad's layer, so a keep-out pad meets it too.
+        fill.SetFill(extent, layer);
+        if (fill.Overlaps(pad, gap)) {
             return true;
         }
     }
@@ -327,22 +307,29 @@ int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
     }
 }
 
-int32_t TGroupPlacer::OverlapCost(const TRect& r) {
-    int64_t cost = 0;
+int32_t TGroupPlacer::OverlapCost(const TRect& r, const TRectangularComponentGroup& group) {
+    constexpr int64_t SquareMil = int64_t{10000} * 10000;
+    int64_t overlap = 0;
     for (const TRectangularComponentGroup* placed : PlacedGroups) {
+        if (placed == &group || LayersDisjoint(group, *placed)) {
+            continue;  // groups that can never conflict do not overlap either
+        }
+        uint8_t mode = 0;
+        const int64_t gap = std::max(GroupsGap(group, *placed, mode), 0);
         const TRect& q = placed->Rect;
-        const TRect i = Rect(std::max(r.Left, q.Left), std::min(r.Top, q.Top), std::min(r.Right, q.Right),
-                             std::max(r.Bottom, q.Bottom));
-        const int64_t w = int64_t{i.Right} - i.Left;
-        const int64_t h = int64_t{i.Top} - i.Bottom;
+        const int64_t w = std::min(r.Right + gap, int64_t{q.Right}) - std::max(r.Left - gap, int64_t{q.Left});
+        const int64_t h = std::min(r.Top + gap, int64_t{q.Top}) - std::max(r.Bottom - gap, int64_t{q.Bottom});
         if (w > 0 && h > 0) {
-            cost += (w / OverhangUnit) * h / OverhangUnit;
+            // Square mils, rounded up so that a sliver counts; w and h stay below
+            // 2^32, so the product fits.
+            overlap += (w * h + SquareMil - 1) / SquareMil;
+            overlap = std::min<int64_t>(overlap, NotFittingPenalty - 1);
         }
     }
-    if (!PlacedGroups.Empty() && FitsArea(r, *PlacedGroups.First())) {
-        cost += AreaPenalty;
+    if (!FitsArea(r, group)) {
+        overlap += NotFittingPenalty;
     }
-    return static_cast<int32_t>(std::min<int64_t>(cost, OverflowCost));
+    return static_cast<int32_t>(std::min<int64_t>(overlap, OverflowCost));
 }
 
 }  // namespace autoplacer

@@ -84,7 +84,11 @@ void SetStopQuestion(TStopQuestion question) { StopQuestion = question; }
 
 TProgressPhase::TProgressPhase(const char* text, int32_t total) { PcbApi::PcbApi_Percent_Init(text, total); }
 
-TProgressPhase::~TProgressPhase() { PcbApi::PcbApi_Percent_Finish(); }
+TProgressPhase::~TProgressPhase() {
+    if (Open) {
+        PcbApi::PcbApi_Percent_Finish();
+    }
+}
 
 void TProgressPhase::Step() { PcbApi::PcbApi_Percent_Update(); }
 

@@ -46,6 +46,12 @@ public:
     TProgressPhase(const TProgressPhase&) = delete;
     TProgressPhase& operator=(const TProgressPhase&) = delete;
     static void Step();
+    // Ends the object's life without finishing the phase: the host keeps
+    // showing it, as after a run stopped before the phase began its work.
+    void LeaveOpen() { Open = false; }
+
+private:
+    bool Open = true;
 };
 
 // Raised when the host refuses a message of the modification bracket.

@@ -128,6 +128,28 @@ TEST_F(ConflictTest, Mode2ComparesTheComponentsOutlinesAndOtherModesNeverConflic
     EXPECT_FALSE(placer->Conflicts(g, R(250, 450, 650, 50), placed));
 }
 
+// A keep-out pad (a mounting part's no-go area) over a part on the other side:
+// the host compares shapes on one layer only, so the test's fill must lie on
+// the pad's layer to see it at all.
+TEST_F(ConflictTest, AKeepOutPadOverAPartOnTheOtherSideConflicts) {
+    hostpcb::BoardBuilder build(*board);
+    build.Chip("R1", "0805", At(1000, 1000), 0, PCB_BOTTOM_LAYER);
+    hostpcb::Component& hole = board->AddComponent("H1", "KEEPOUT", At(1000, 1000));
+    hostpcb::PadGeometry pad;
+    pad.shape = hostpcb::PadShape::Round;
+    pad.sizeX = Mil(200);
+    pad.sizeY = Mil(200);
+    board->AddPad(&hole, "1", At(1000, 1000), pad, PCB_KEEP_OUT_LAYER);
+    build.Chip("R2", "0805", At(2000, 1000), 0, PCB_BOTTOM_LAYER);
+    TPlacedComponent h1(Handle("H1"));
+    TPlacedComponent r1(Handle("R1"));
+    TPlacedComponent r2(Handle("R2"));
+    ASSERT_TRUE(h1.HasMultiLayerPads);
+    EXPECT_TRUE(OppositeSideConflict(h1, r1, 0));
+    EXPECT_TRUE(OppositeSideConflict(r1, h1, 0));
+    EXPECT_FALSE(OppositeSideConflict(h1, r2, 0));
+}
+
 TEST_F(ConflictTest, AThroughHolePartAboveAnSmdPartOnTheOtherSideConflictsButTwoSmdPartsBackToBackDoNot) {
     hostpcb::BoardBuilder build(*board);
     build.Header("J1", 4, 1, At(1000, 1000));
@@ -232,25 +254,45 @@ TEST_F(CostTest, QuickModeCostsNothingAndLeavesTheGroupWhereItIs) {
     EXPECT_EQ(Extent("U1"), R(3000, 3100, 3300, 3000));
 }
 
-TEST_F(CostTest, OverlapCountsWhole100MilStripsAndFittingTheAreaPaysThePenalty) {
+// The fallback's price: overlap in square mils, exact up to the unit (a sliver
+// counts), and leaving the area costs more than any overlap on it.
+TEST_F(CostTest, OverlapIsMeasuredExactlyAndLeavingTheAreaCostsMoreThanAnyOverlap) {
     TRectangularComponentGroup& placed = BlockGroup("A", 0, 0, 200, 200);
+    TRectangularComponentGroup& g = BlockGroup("G", 3000, 3000, 200, 200);
     const auto placer = Placer(true, R(0, 1000, 1000, 0));
-    EXPECT_EQ(placer->OverlapCost(R(100, 300, 300, 100)), 0);  // nothing placed: no penalty either
+    EXPECT_EQ(placer->OverlapCost(R(100, 300, 300, 100), g), 0);  // nothing placed
     placer->AddPlacedGroup(&placed);
-    EXPECT_EQ(placer->OverlapCost(R(100, 300, 300, 100)), 1 + AreaPenalty);   // 100 x 100 mil
-    EXPECT_EQ(placer->OverlapCost(R(0, 200, 200, 0)), 4 + AreaPenalty);       // 200 x 200 mil
-    EXPECT_EQ(placer->OverlapCost(R(150, 300, 350, 100)), 0 + AreaPenalty);   // only 50 mil wide
-    EXPECT_EQ(placer->OverlapCost(R(100, 1100, 300, 100)), 1);                // sticks out at the top
-    EXPECT_EQ(placer->OverlapCost(R(200, 300, 400, 200)), AreaPenalty);       // touching is no overlap
+    EXPECT_EQ(placer->OverlapCost(R(100, 300, 300, 100), g), 10000);  // 100 x 100 mil
+    EXPECT_EQ(placer->OverlapCost(R(0, 200, 200, 0), g), 40000);      // 200 x 200 mil
+    EXPECT_EQ(placer->OverlapCost(R(150, 300, 350, 100), g), 5000);   // only 50 mil wide
+    EXPECT_EQ(placer->OverlapCost(R(200, 300, 400, 200), g), 0);      // touching is no overlap
+    const TRect sliver = Rect(Mil(200) - 1, Mil(300), Mil(400), Mil(100));
+    EXPECT_EQ(placer->OverlapCost(sliver, g), 1);  // 1 unit x 200 mil rounds up
+    EXPECT_EQ(placer->OverlapCost(R(100, 1100, 300, 100), g), NotFittingPenalty + 10000);  // sticks out
+    // A spot on the board, even on top of A, beats a clear spot off it.
+    EXPECT_LT(placer->OverlapCost(R(0, 200, 200, 0), g), placer->OverlapCost(R(1100, 1300, 1300, 1100), g));
+}
+
+TEST_F(CostTest, TheFallbackCountsThePairsGapAndSkipsGroupsThatCannotConflict) {
+    TRectangularComponentGroup& placed = BlockGroup("A", 0, 0, 200, 200);
+    TRectangularComponentGroup& g = BlockGroup("G", 3000, 3000, 200, 200);
+    TRectangularComponentGroup& under = BlockGroup("B", 4000, 4000, 200, 200, PCB_BOTTOM_LAYER);
+    const auto placer = Placer(true, R(0, 1000, 1000, 0));
+    placer->AddPlacedGroup(&placed);
+    EXPECT_EQ(placer->OverlapCost(R(210, 400, 410, 200), g), 0);
+    hostpcb::BoardBuilder(*board).ComponentClearance(Mil(20), 0);
+    EXPECT_EQ(placer->OverlapCost(R(210, 400, 410, 200), g), 10 * 20);  // grown by 20 mil: meets A's corner
+    // Surface-mount groups on opposite sides never conflict, so they never overlap either.
+    EXPECT_EQ(placer->OverlapCost(R(0, 200, 200, 0), under), 0);
 }
 
 TEST_F(CostTest, ALargeOverlapIsMeasuredWithoutWrappingAround) {
-    TRectangularComponentGroup wide;  // a registered rectangle without members
-    wide.Rect = Rect(0, 500000000, 500000000, 0);
+    TRectangularComponentGroup& wide = BlockGroup("W", 0, 0, 50000, 50000);
+    TRectangularComponentGroup& g = BlockGroup("G", 60000, 60000, 200, 200);
     const auto placer = Placer(true, R(0, 1000, 1000, 0));
     placer->AddPlacedGroup(&wide);
-    // (500000000 div 1000000) x 500000000 leaves the 32-bit range before the second division.
-    EXPECT_EQ(placer->OverlapCost(wide.Rect), 250000);
+    // 50000 x 50000 mil is capped below the penalty, and the rectangle leaves the area.
+    EXPECT_EQ(placer->OverlapCost(wide.Rect, g), OverflowCost);
 }
 
 TEST_F(CostTest, WithinOneOrientationEachCostCellIsPricedAtItsFirstCandidate) {

@@ -124,8 +124,8 @@ TEST_F(QuickPlacementTest, WithoutAFreePointTheGroupTakesThePointOfLeastOverlap)
     ASSERT_FALSE(placer->Failed);
     placer->PlaceGroup(&b);
     EXPECT_TRUE(placer->Failed);
-    // No free point keeps B inside the area. Every remaining point scores its overlap with A plus
-    // the area penalty when B would fit the area; (0, 450) is the first point that scores 0.
+    // No free point keeps B inside the area: A took the points that would. Every remaining point
+    // pays the penalty for leaving the area, and (0, 450) is the first without overlap.
     EXPECT_EQ(Extent("B"), R(0, 750, 300, 450));
     EXPECT_EQ(placer->PlacedGroups.Count(), 2);
 }
