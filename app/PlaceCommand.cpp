@@ -12,17 +12,11 @@
 
 #include "app/AppClient.h"
 #include "app/ClusterColours.h"
-#include "app/FileRegistry.h"
-#include "app/Interrupts.h"
-#include "app/MessagePump.h"
-#include "app/PlaceDialogs.h"
+#include "app/DialogRouter.h"
 #include "app/PlaceReport.h"
-#include "app/PluginLoader.h"
+#include "app/PluginSession.h"
 #include "app/ProgressReporter.h"
-#include "app/ScriptedDialogHost.h"
 #include "app/SvgRenderer.h"
-#include "app/TerminalDialogHost.h"
-#include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
 
 namespace app {
@@ -72,16 +66,6 @@ std::vector<PhaseTime> PhaseTimes(ProgressReporter& progress) {
         phases.push_back({phase.Text, phase.Seconds});
     }
     return phases;
-}
-
-bool UserClosesForm(const std::vector<std::string>& answers, const std::string& form) {
-    for (const std::string& answer : answers) {
-        const std::size_t equals = answer.find('=');
-        if (equals != std::string::npos && answer.compare(0, equals, form) == 0) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -151,160 +135,115 @@ std::vector<std::string> PlacerDialogAnswers(const PlaceOptions& o) {
     return answers;
 }
 
+namespace {
+
+// The placer's own dialogs answered from the flags; everything else for the person.
+DialogPlan PlacerDialogPlan(const PlaceOptions& options) {
+    DialogPlan plan;
+    plan.CommandAnswers = PlacerDialogAnswers(options);
+    if (!plan.CommandAnswers.empty()) {
+        plan.Closing = plan.CommandAnswers.back();
+        plan.CommandAnswers.pop_back();
+    }
+    plan.ScriptedCaptions.push_back(kChoiceDialogCaption);
+    if (!options.Setup) {
+        plan.ScriptedCaptions.push_back(kSetupDialogCaption);
+    }
+    return plan;
+}
+
+std::string PicturePath(const PlaceOptions& options, const std::string& stem, const char* when) {
+    return (std::filesystem::path(options.PicturesDir) / (stem + "-" + when + ".svg")).string();
+}
+
+// Launches "RunAutoPlacer" (in test mode when the setup dialog takes the
+// flags) with the progress shown; the phases go to the report.
+int32_t RunPlacer(PluginSession& session, const PlaceOptions& options, PlaceReport& report) {
+    ProgressReporter progress(std::cerr, isatty(STDERR_FILENO) != 0);
+    session.ShowProgress(&progress);
+    std::vector<char> buffer(kParameterBuffer, '\0');
+    if (NeedsSetupDialog(options)) {
+        std::strcpy(buffer.data(), "Test=True");
+    }
+    const int32_t result = session.Launch("RunAutoPlacer", buffer);
+    report.phases = PhaseTimes(progress);
+    session.ShowProgress(nullptr);
+    return result;
+}
+
+// The exit status the placer's dialogs leave (kExitOk when it placed or was stopped).
+int RunOutcome(int32_t result, const DialogRouter& dialogs) {
+    if (result != sdk::kResultOk) {
+        const std::string why = dialogs.Errors().empty() ? "the placement command failed" : dialogs.Errors().back();
+        std::cerr << "autoplacer: " << why << '\n';
+        return kExitFailed;
+    }
+    if (!dialogs.Errors().empty()) {
+        std::cerr << "autoplacer: " << dialogs.Errors().back() << '\n';
+        return kExitRefused;
+    }
+    if (dialogs.PlacerDialogCancelled()) {
+        std::cerr << "autoplacer: placement cancelled; nothing written\n";
+        return kExitCancelled;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
 int RunPlaceCommand(const PlaceOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     // Said before the run rather than after it.
     const std::string target = options.Output.empty() ? io::DefaultOutputPath(options.Board) : options.Output;
     if (!options.InPlace && SameFile(target, options.Board)) {
         std::cerr << "autoplacer: refusing to overwrite the input board " << options.Board << " (use --in-place)\n";
-        return kPlaceCannotWrite;
+        return kExitCannotWrite;
     }
-    std::unique_ptr<io::LoadedBoard> loaded;
-    try {
-        loaded = io::LoadBoardFile(options.Board);
-    } catch (const std::exception& failure) {
-        std::cerr << "autoplacer: cannot read " << options.Board << ": " << failure.what() << '\n';
-        return kPlaceBadInput;
+    PluginSession session;
+    if (const int status = session.LoadBoard(options.Board); status != kExitOk) {
+        return status;
     }
-    for (const std::string& warning : loaded->warnings) {
-        std::cerr << "autoplacer: " << warning << '\n';
-    }
-    hostpcb::Board& board = *loaded->board;
-
+    hostpcb::Board& board = *session.Loaded()->board;
     PlaceReport report;
     report.board = options.Board;
     report.before = MeasureBoard(board);
     const std::vector<ComponentState> states = SnapshotComponents(board);
+
+    if (const int status = session.OpenDialogs(options.Dialogs, PlacerDialogPlan(options)); status != kExitOk) {
+        return status;
+    }
+    if (const int status = session.LoadPlugin(options.PluginPath, options.Verbose, options.Seed); status != kExitOk) {
+        return status;
+    }
     ClusterColouring colours;
     const std::string stem = std::filesystem::path(options.Board).stem().string();
     if (!options.PicturesDir.empty()) {
-        colours = ColourByCluster(board, options.Threshold.value_or(85), !options.NoPrePasses);
+        colours = ColourByCluster(*session.Launcher(), options.Threshold.value_or(85), !options.NoPrePasses);
         std::filesystem::create_directories(options.PicturesDir);
-        WritePicture(board, (std::filesystem::path(options.PicturesDir) / (stem + "-before.svg")).string(),
-                     stem + " before placement", colours);
+        WritePicture(board, PicturePath(options, stem, "before"), stem + " before placement", colours);
     }
 
-    // Dialogs: the placer's own dialogs from the flags, the rest for the person.
-    const bool interactive = !options.Dialogs.Batch && isatty(STDIN_FILENO) != 0;
-    ScriptedDialogHost script(std::cerr);
-    std::vector<std::string> answers = PlacerDialogAnswers(options);
-    const std::string closing = answers.empty() ? std::string() : answers.back();
-    if (!answers.empty()) {
-        answers.pop_back();
+    const int32_t result = RunPlacer(session, options, report);
+    session.UnloadPlugin();
+    const DialogRouter& dialogs = session.Dialogs();
+    if (const int status = RunOutcome(result, dialogs); status != kExitOk) {
+        return status;
     }
-    std::vector<std::string> userAnswers = options.Dialogs.Answers;
-    for (const std::string& answer : answers) {
-        if (const std::string problem = script.AddAnswer(answer); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    for (const std::string& answer : userAnswers) {
-        if (const std::string problem = script.AddAnswer(answer); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    if (!options.Dialogs.AnswersFile.empty()) {
-        if (const std::string problem = script.LoadAnswers(options.Dialogs.AnswersFile); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    const std::string closingForm = closing.substr(0, closing.find('='));
-    if (!closing.empty() && !UserClosesForm(userAnswers, closingForm)) {
-        script.AddAnswer(closing);
-    }
-    std::unique_ptr<TerminalDialogHost> terminal;
-    if (interactive) {
-        terminal = std::make_unique<TerminalDialogHost>(STDIN_FILENO, std::cerr);
-    }
-    PlaceDialogs dialogs(script, terminal.get(), options.Setup);
-    const std::filesystem::path registryPath = options.Dialogs.RegistryPath.empty()
-                                                   ? FileRegistry::DefaultPath()
-                                                   : std::filesystem::path(options.Dialogs.RegistryPath);
-    FileRegistry registry(registryPath, std::cerr);
-
-    AppClient client;
-    client.SetVerbose(options.Verbose);
-    client.SetDialogHost(&dialogs);
-    client.SetRegistry(&registry);
-    if (options.Seed) {
-        client.SetStatisticalSeed(*options.Seed);
-    }
-    MessagePump pump;
-    client.SetMessagePump([&pump, &client] { pump.Deliver(client.GetCommandLauncher()); });
-
-    std::string error;
-    const std::string pluginPath = options.PluginPath.empty() ? DefaultPluginPath() : options.PluginPath;
-    std::unique_ptr<LoadedPlugin> plugin = LoadedPlugin::Load(pluginPath, client, error);
-    if (!plugin) {
-        std::cerr << "autoplacer: " << error << '\n';
-        return kPlaceNoPlugin;
-    }
-    client.SetServerModule(plugin->Module());
-
-    ProgressReporter progress(std::cerr, isatty(STDERR_FILENO) != 0);
-    hostpcb::Host::Instance().SetInteraction(&progress);
-    std::vector<char> buffer(kParameterBuffer, '\0');
-    if (NeedsSetupDialog(options)) {
-        std::strcpy(buffer.data(), "Test=True");
-    }
-    interrupts::Install();
-    interrupts::SetCommandRunning(true);
-    const int32_t result = plugin->Launcher()->LaunchCommand("RunAutoPlacer", buffer.data(),
-                                                             static_cast<int32_t>(buffer.size()), nullptr);
-    interrupts::SetCommandRunning(false);
-    interrupts::Uninstall();
-    report.phases = PhaseTimes(progress);
-    hostpcb::Host::Instance().SetInteraction(nullptr);
-    client.SetServerModule(nullptr);
-    plugin.reset();
-    for (const std::string& unused : script.UnusedAnswers()) {
-        if (unused != closing) {
-            std::cerr << "autoplacer: answer \"" << unused << "\" was not used\n";
-        }
-    }
-
-    if (result != sdk::kResultOk) {
-        const std::string why = dialogs.Errors().empty() ? "the placement command failed" : dialogs.Errors().back();
-        std::cerr << "autoplacer: " << why << '\n';
-        return kPlaceFailed;
-    }
-    if (!dialogs.Errors().empty()) {
-        std::cerr << "autoplacer: " << dialogs.Errors().back() << '\n';
-        return kPlaceRefused;
-    }
-    if (dialogs.PlacerDialogCancelled()) {
-        std::cerr << "autoplacer: placement cancelled; nothing written\n";
-        return kPlaceCancelled;
-    }
-
-    RepaintAfterRedraw(client, board);
+    RepaintAfterRedraw(session.Client(), board);
     CompareComponents(states, report);
     report.outcome = dialogs.StopConfirmed() ? (dialogs.RestoreAsked() ? "stopped, components restored" : "stopped")
                                              : "placed";
 
-    io::SaveOptions save;
-    save.output = options.InPlace && options.Output.empty() ? loaded->path : options.Output;
-    save.inPlace = options.InPlace;
-    save.keepRouting = options.KeepRouting;
-    try {
-        const io::SaveResult saved = io::SaveBoardFile(*loaded, save);
-        for (const std::string& warning : saved.warnings) {
-            std::cerr << "autoplacer: " << warning << '\n';
-        }
-        report.output = saved.path;
-        // Measured once the file is written: the writer drops stale routing from the board.
-        report.after = MeasureBoard(board);
-    } catch (const std::exception& failure) {
-        std::cerr << "autoplacer: cannot write the board: " << failure.what() << '\n';
-        return kPlaceCannotWrite;
+    io::SaveResult saved;
+    if (const int status = session.Save(options.Output, options.InPlace, options.KeepRouting, saved);
+        status != kExitOk) {
+        return status;
     }
-
+    report.output = saved.path;
+    // Measured once the file is written: the writer drops stale routing from the board.
+    report.after = MeasureBoard(board);
     if (!options.PicturesDir.empty()) {
-        WritePicture(board, (std::filesystem::path(options.PicturesDir) / (stem + "-after.svg")).string(),
-                     stem + " after placement", colours);
+        WritePicture(board, PicturePath(options, stem, "after"), stem + " after placement", colours);
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     report.seconds = elapsed.count();
@@ -314,15 +253,15 @@ int RunPlaceCommand(const PlaceOptions& options) {
             io::WriteFileAtomically(options.ReportPath, ReportJson(report));
         } catch (const std::exception& failure) {
             std::cerr << "autoplacer: cannot write the report: " << failure.what() << '\n';
-            return kPlaceCannotWrite;
+            return kExitCannotWrite;
         }
     }
     if (dialogs.StopConfirmed()) {
         std::cerr << "autoplacer: placement stopped by the user"
                   << (dialogs.RestoreAsked() ? "; every component is back where it was" : "") << '\n';
-        return kPlaceStopped;
+        return kExitStopped;
     }
-    return 0;
+    return kExitOk;
 }
 
 void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {

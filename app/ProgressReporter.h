@@ -14,7 +14,7 @@
 
 namespace app {
 
-class ProgressReporter final : public hostpcb::InteractionProvider {
+class ProgressReporter final : public hostpcb::ProgressSink {
 public:
     // Draws on out when draw is set (the caller decides whether out is a terminal).
     ProgressReporter(std::ostream& out, bool draw);

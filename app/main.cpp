@@ -1,7 +1,6 @@
 // The autoplacer application's entry point: one registration per subcommand.
 #include <CLI/CLI.hpp>
 
-#include "app/DialogSetup.h"
 #include "app/PlaceCommand.h"
 #include "app/RenderCommand.h"
 #include "app/RunCommand.h"
@@ -12,9 +11,6 @@ int main(int argc, char** argv) {
     cli.require_subcommand(1);
     int exitStatus = 0;
     app::RegisterRunCommand(cli, exitStatus);
-    app::DialogOptions dialogOptions;
-    app::AddDialogOptions(*cli.get_subcommand("run"), dialogOptions);
-    app::UseDialogOptions(&dialogOptions);
     app::RegisterPlaceCommand(cli, exitStatus);
     app::RegisterStatsCommand(cli, exitStatus);
     app::RegisterRenderCommand(cli, exitStatus);

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "plugin/ClusterQuery.h"
 #include "plugin/Commands_AutoPlacer.h"
 
 namespace autoplacer {
@@ -89,6 +90,7 @@ void RegisterAutoPlacerCommands(TCommandLauncher& launcher) {
     launcher.RegisterCommandHandler("LoseLastAutoSelectedComponent", LoseLastAutoSelectedCommand, nullptr);
     launcher.RegisterCommandHandler("AlignComponents", AlignComponentsCommand, nullptr);
     launcher.RegisterCommandHandler("AutoPlacer", AutoPlacerQueryCommand, nullptr);
+    launcher.RegisterCommandHandler("QueryClusters", QueryClustersCommand, nullptr);  // developer query
 }
 
 }  // namespace autoplacer

@@ -1,10 +1,11 @@
-// The presenter of "autoplacer place": the placer's choice and setup dialogs are
-// answered from the command's flags (the scripted presenter), every other
-// dialog goes to the person at the terminal when there is one (the stop
-// question after Ctrl-C, the setup dialog with --setup) and to the script
-// otherwise. It remembers what the run's outcome depends on: whether the user
-// confirmed a stop and asked for the old positions, whether a dialog was
-// cancelled, and the errors the placer reported.
+// The presenter a plug-in session hands to the plug-in: it sends each dialog to
+// the scripted presenter or to the person at the terminal. A form goes to the
+// script when there is no terminal, when the command answers that dialog itself
+// from its flags, or when the script holds an answer for it; every other form
+// and message box goes to the terminal. Error boxes are kept, not shown: the
+// command reports the last one as its last line. It remembers what a run's
+// outcome depends on: whether the user confirmed a stop and asked for the old
+// positions, and whether one of the placer's own dialogs was cancelled.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,12 @@ namespace app {
 class ScriptedDialogHost;
 class TerminalDialogHost;
 
-class PlaceDialogs final : public sdk::IDialogHost {
+class DialogRouter final : public sdk::IDialogHost {
 public:
-    // terminal may be nullptr (no terminal, or --batch).
-    PlaceDialogs(ScriptedDialogHost& script, TerminalDialogHost* terminal, bool setupOnTerminal);
-    virtual ~PlaceDialogs() = default;
+    // terminal may be nullptr (no terminal, or --batch); scriptedCaptions are the
+    // dialogs the command answers itself.
+    DialogRouter(ScriptedDialogHost& script, TerminalDialogHost* terminal, std::vector<std::string> scriptedCaptions);
+    virtual ~DialogRouter() = default;
 
     int32_t ShowModal(sdk::IDialogForm* form) override;
     int32_t MessageBox(const char* text, const char* caption, sdk::MessageBoxKind kind) override;
@@ -35,9 +37,11 @@ public:
     const std::vector<std::string>& Errors() const { return ErrorTexts; }
 
 private:
+    bool Scripted(const sdk::IDialogForm& form, const std::string& caption) const;
+
     ScriptedDialogHost& Script;
     TerminalDialogHost* Terminal;
-    bool SetupOnTerminal;
+    std::vector<std::string> ScriptedCaptions;
     bool Stopped = false;
     bool Restored = false;
     bool Cancelled = false;
