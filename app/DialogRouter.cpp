@@ -23,6 +23,9 @@ int32_t DialogRouter::ShowModal(sdk::IDialogForm* form) {
         return sdk::kModalCancel;
     }
     const std::string caption = form->GetCaption();
+    if (BeforeOutput) {
+        BeforeOutput();
+    }
     const int32_t result = Scripted(*form, caption) ? Script.ShowModal(form) : Terminal->ShowModal(form);
     if ((caption == kChoiceDialogCaption || caption == kSetupDialogCaption) && result != sdk::kModalOk) {
         Cancelled = true;
@@ -41,6 +44,9 @@ int32_t DialogRouter::MessageBox(const char* text, const char* caption, sdk::Mes
         // Reported once, as the command's last line.
         ErrorTexts.push_back(text != nullptr ? text : "");
         return sdk::kModalOk;
+    }
+    if (BeforeOutput) {
+        BeforeOutput();
     }
     return Terminal != nullptr ? Terminal->MessageBox(text, caption, kind) : Script.MessageBox(text, caption, kind);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
     int32_t ShowModal(sdk::IDialogForm* form) override;
     int32_t MessageBox(const char* text, const char* caption, sdk::MessageBoxKind kind) override;
     void SetWaitCursor(bool) override {}
+
+    // Called before a dialog or message box may write to the terminal (the
+    // progress bar takes itself off its line).
+    std::function<void()> BeforeOutput;
 
     bool StopConfirmed() const { return Stopped; }
     bool RestoreAsked() const { return Restored; }

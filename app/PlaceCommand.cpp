@@ -3,11 +3,14 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <regex>
 #include <vector>
 
 #include "app/AppClient.h"
@@ -79,6 +82,45 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
     const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
     return !ec && ca == cb;
+}
+
+constexpr int kMaxThreshold = 105;  // the highest score a pair can get
+constexpr int kMaxWeight = 15;
+// The grids the command line takes, in mils.
+constexpr double kMinGridMils = 1;
+constexpr double kMaxGridMils = 1000;
+
+std::string GridHelp() {
+    return "Placement grid with its unit, from 1mil to 1000mil (0.0254mm to 25.4mm), e.g. 25mil or 0.5mm";
+}
+
+// A grid needs its unit: the setup dialog would read a bare number in the
+// board's unit, which for KiCad boards is millimetres.
+CLI::Validator GridValidator() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            static const std::regex kLength(R"(\s*([0-9]+(?:\.[0-9]*)?|\.[0-9]+)\s*([A-Za-z]*)\s*)");
+            std::smatch parts;
+            if (!std::regex_match(text, parts, kLength)) {
+                return "\"" + text + "\" is not a length; give e.g. 25mil or 0.5mm";
+            }
+            const std::string number = parts[1].str();
+            std::string unit = parts[2].str();
+            std::transform(unit.begin(), unit.end(), unit.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (unit.empty()) {
+                return "give a unit: " + number + "mil or " + number + "mm";
+            }
+            if (unit != "mil" && unit != "mm") {
+                return "\"" + text + "\" has an unknown unit; give e.g. " + number + "mil or " + number + "mm";
+            }
+            const double mils = unit == "mm" ? std::stod(number) / 0.0254 : std::stod(number);
+            if (mils < kMinGridMils || mils > kMaxGridMils) {
+                return text + " is outside 1mil to 1000mil (0.0254mm to 25.4mm)";
+            }
+            return {};
+        },
+        "LENGTH");
 }
 
 }  // namespace
@@ -193,6 +235,12 @@ int RunOutcome(int32_t result, const DialogRouter& dialogs) {
 
 int RunPlaceCommand(const PlaceOptions& options) {
     const auto start = std::chrono::steady_clock::now();
+    if (options.Setup && (options.Dialogs.Batch || isatty(STDIN_FILENO) == 0)) {
+        std::cerr << "autoplacer: --setup needs a terminal on standard input to show the setup dialog"
+                  << (options.Dialogs.Batch ? " (not --batch)" : "")
+                  << "; give the options as flags (--grid, --threshold, ...) instead\n";
+        return kExitUsage;
+    }
     // Said before the run rather than after it.
     const std::string target = options.Output.empty() ? io::DefaultOutputPath(options.Board) : options.Output;
     if (!options.InPlace && SameFile(target, options.Board)) {
@@ -230,7 +278,8 @@ int RunPlaceCommand(const PlaceOptions& options) {
         return status;
     }
     RepaintAfterRedraw(session.Client(), board);
-    CompareComponents(states, report);
+    const auto& statistical = session.Client().GetStatisticalOutcome();
+    CompareComponents(states, board, statistical ? statistical->unfit : std::vector<std::string>{}, report);
     report.outcome = dialogs.StopConfirmed() ? (dialogs.RestoreAsked() ? "stopped, components restored" : "stopped")
                                              : "placed";
 
@@ -261,7 +310,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
                   << (dialogs.RestoreAsked() ? "; every component is back where it was" : "") << '\n';
         return kExitStopped;
     }
-    return kExitOk;
+    return report.Legal() ? kExitOk : kExitNotLegal;
 }
 
 void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
@@ -274,12 +323,14 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");
-    place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement")
-        ->excludes(statistical);
+    CLI::Option* quick =
+        place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement");
+    quick->excludes(statistical);
     std::vector<CLI::Option*> setupOptions;
-    setupOptions.push_back(place->add_option("--grid", options->Grid, "Placement grid, e.g. 25mil or 0.5mm"));
-    setupOptions.push_back(
-        place->add_option("--threshold", options->Threshold, "Clustering threshold (pair score, default 85)"));
+    setupOptions.push_back(place->add_option("--grid", options->Grid, GridHelp())->check(GridValidator()));
+    setupOptions.push_back(place->add_option("--threshold", options->Threshold,
+                                             "Clustering threshold: a pair score from 0 to 105 (default 85)")
+                               ->check(CLI::Range(0, kMaxThreshold)));
     setupOptions.push_back(place->add_flag("--no-pre-passes", options->NoPrePasses,
                                            "Skip the special clusters (rooms, ICs with capacitors, same footprints)"));
     setupOptions.push_back(place->add_flag("--tree-rooms", options->TreeBasedRooms,
@@ -287,21 +338,23 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     setupOptions.push_back(place->add_flag("--free-topology", options->FreeNetTopology,
                                            "Do not keep the net topology fixed during the run"));
     setupOptions.push_back(
-        place->add_option("--guide-weight", options->GuideWeight, "Weight of keeping parts in their room (0-15)"));
-    setupOptions.push_back(place->add_option("--pad-weight", options->PadWeight, "Weight of pad positions (0-15)"));
+        place->add_option("--guide-weight", options->GuideWeight, "Weight of keeping parts in their room (0-15)")->check(CLI::Range(0, kMaxWeight)));
+    setupOptions.push_back(place->add_option("--pad-weight", options->PadWeight, "Weight of pad positions (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--length-weight", options->LengthWeight, "Weight of connection length (0-15)"));
+        place->add_option("--length-weight", options->LengthWeight, "Weight of connection length (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--crossover-weight", options->CrossOverWeight, "Weight of crossing connections (0-15)"));
+        place->add_option("--crossover-weight", options->CrossOverWeight, "Weight of crossing connections (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--direction-weight", options->DirectionWeight, "Weight of routing directions (0-15)"));
-    CLI::Option* setup =
-        place->add_flag("--setup", options->Setup, "Show the cluster placer's setup dialog on the terminal");
+        place->add_option("--direction-weight", options->DirectionWeight, "Weight of routing directions (0-15)")->check(CLI::Range(0, kMaxWeight)));
+    CLI::Option* setup = place->add_flag(
+        "--setup", options->Setup,
+        "Show the cluster placer's setup dialog on the terminal (needs a terminal; not with --batch or --quick)");
     for (CLI::Option* option : setupOptions) {
         option->excludes(statistical);
         option->excludes(setup);
     }
     setup->excludes(statistical);
+    setup->excludes(quick);
     place->add_option("--report", options->ReportPath, "Also write the report as JSON to this file");
     place->add_option("--pictures", options->PicturesDir, "Write before and after SVG pictures into this folder");
     place->add_option("--plugin", options->PluginPath, "Plug-in library (default: libautoplacer.so beside autoplacer)");

@@ -4,6 +4,7 @@
 
 #include "app/DialogRouter.h"
 #include "app/Interrupts.h"
+#include "app/ProgressReporter.h"
 #include "hostpcb/Host.h"
 
 namespace app {
@@ -21,7 +22,7 @@ int PluginSession::LoadBoard(const std::string& path) {
         LoadedFile = io::LoadBoardFile(path);
     } catch (const std::exception& failure) {
         std::cerr << "autoplacer: cannot read " << path << ": " << failure.what() << '\n';
-        return kExitBadInput;
+        return kExitUsage;
     }
     for (const std::string& warning : LoadedFile->warnings) {
         std::cerr << "autoplacer: " << warning << '\n';
@@ -34,7 +35,7 @@ int PluginSession::OpenDialogs(const DialogOptions& options, const DialogPlan& p
     Environment = DialogEnvironment::Create(options, problem, plan);
     if (!Environment) {
         std::cerr << "autoplacer: " << problem << '\n';
-        return kExitBadInput;
+        return kExitUsage;
     }
     Environment->Attach(TheClient);
     return kExitOk;
@@ -55,9 +56,15 @@ int PluginSession::LoadPlugin(const std::string& path, bool verbose, std::option
     return kExitOk;
 }
 
-void PluginSession::ShowProgress(hostpcb::ProgressSink* sink) {
-    hostpcb::Host::Instance().SetProgressSink(sink);
-    ProgressShown = sink != nullptr;
+void PluginSession::ShowProgress(ProgressReporter* progress) {
+    hostpcb::Host::Instance().SetProgressSink(progress);
+    ProgressShown = progress != nullptr;
+    if (Environment) {
+        Environment->Presenter().BeforeOutput = progress != nullptr ? std::function<void()>([progress] {
+            progress->Clear();
+        })
+                                                                    : std::function<void()>();
+    }
 }
 
 int32_t PluginSession::Launch(const std::string& command, std::vector<char>& buffer) {

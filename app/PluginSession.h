@@ -18,13 +18,10 @@
 #include "app/PluginLoader.h"
 #include "io/BoardFiles.h"
 
-namespace hostpcb {
-class ProgressSink;
-}
-
 namespace app {
 
 class DialogRouter;
+class ProgressReporter;
 
 class PluginSession {
 public:
@@ -41,8 +38,9 @@ public:
     // Loads the plug-in (empty path: beside the executable) and makes it the
     // client's server module.
     int LoadPlugin(const std::string& path, bool verbose, std::optional<uint64_t> statisticalSeed = std::nullopt);
-    // Shows the host's progress on sink until the session ends (nullptr: quiet).
-    void ShowProgress(hostpcb::ProgressSink* sink);
+    // Shows the host's progress on the reporter until the session ends or
+    // another is given (nullptr: quiet); dialogs clear its bar first.
+    void ShowProgress(ProgressReporter* progress);
     // Launches a plug-in command with buffer as its parameter buffer (Ctrl-C
     // asks it to stop); answers the command's result.
     int32_t Launch(const std::string& command, std::vector<char>& buffer);

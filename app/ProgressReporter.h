@@ -26,6 +26,10 @@ public:
     void PercentUpdate() override;
     void PercentFinish() override;
 
+    // Takes the bar off its line (on a terminal), so that other output starts
+    // on a clean line; the next progress draws it again.
+    void Clear();
+
     // Time spent per phase text, in the order the phases first appeared; a text
     // shown several times (one phase per cluster, say) adds up.
     struct Phase {

@@ -63,15 +63,28 @@ int RunPluginCommand(const RunOptions& options) {
     }
     std::vector<char> buffer(std::max(kMinimumParameterBuffer, options.Parameters.size() + 1), '\0');
     std::memcpy(buffer.data(), options.Parameters.data(), options.Parameters.size());
+    // The plug-in's frame updates the view after every command it knows, so a
+    // command that leaves the view alone is not one of the plug-in's.
+    const int updatesBefore = session.Client().GetView().UpdateCount;
     const int32_t result = session.Launch(options.Command, buffer);
+    const bool known = session.Client().GetView().UpdateCount != updatesBefore;
     std::cout << buffer.data() << '\n';
     session.UnloadPlugin();
-    for (const std::string& error : session.Dialogs().Errors()) {
-        std::cerr << "[Error] " << error << '\n';
-    }
+    const std::vector<std::string>& errors = session.Dialogs().Errors();
     if (result != sdk::kResultOk) {
-        std::cerr << "autoplacer: the command " << options.Command << " failed (result " << result << ")\n";
+        std::cerr << "autoplacer: "
+                  << (errors.empty() ? "the command " + options.Command + " failed (result " + std::to_string(result) + ")"
+                                     : errors.back())
+                  << '\n';
         return kExitFailed;
+    }
+    if (!known) {
+        std::cerr << "autoplacer: the plug-in has no command \"" << options.Command << "\"\n";
+        return kExitUnknownCommand;
+    }
+    if (!errors.empty()) {
+        std::cerr << "autoplacer: " << errors.back() << '\n';
+        return kExitRefused;
     }
     return session.Loaded() != nullptr ? SaveIfChanged(session, options) : kExitOk;
 }
