@@ -16,6 +16,7 @@
 #include "app/AppClient.h"
 #include "app/ClusterColours.h"
 #include "app/DialogRouter.h"
+#include "app/PathChecks.h"
 #include "app/PlaceReport.h"
 #include "app/PluginSession.h"
 #include "app/ProgressReporter.h"
@@ -213,6 +214,31 @@ int32_t RunPlacer(PluginSession& session, const PlaceOptions& options, PlaceRepo
     return result;
 }
 
+// Every output the options name, checked once the board (and so every input)
+// is known and before anything runs: none replaces an input or another output,
+// each can be written.
+int CheckOutputs(const PlaceOptions& options, const std::string& target, const io::LoadedBoard& loaded) {
+    std::vector<std::string> inputs = loaded.inputs;
+    if (options.InPlace) {
+        inputs.erase(std::remove(inputs.begin(), inputs.end(), loaded.path), inputs.end());
+    }
+    const std::string board = options.InPlace && options.Output.empty() ? loaded.path : target;
+    std::string problem = CheckOutputFile(board, "output board", inputs);
+    if (problem.empty() && !options.ReportPath.empty()) {
+        problem = io::OverwrittenInput(options.ReportPath, {board}) != nullptr
+                      ? "report " + options.ReportPath + " would replace the placed board"
+                      : CheckOutputFile(options.ReportPath, "report", inputs);
+    }
+    if (problem.empty() && !options.PicturesDir.empty()) {
+        problem = CheckOutputFolder(options.PicturesDir, "pictures folder", inputs);
+    }
+    if (!problem.empty()) {
+        std::cerr << "autoplacer: " << problem << '\n';
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
 // The exit status the placer's dialogs leave (kExitOk when it placed or was stopped).
 int RunOutcome(int32_t result, const DialogRouter& dialogs) {
     if (result != sdk::kResultOk) {
@@ -251,6 +277,9 @@ int RunPlaceCommand(const PlaceOptions& options) {
     if (const int status = session.LoadBoard(options.Board); status != kExitOk) {
         return status;
     }
+    if (const int status = CheckOutputs(options, target, *session.Loaded()); status != kExitOk) {
+        return status;
+    }
     hostpcb::Board& board = *session.Loaded()->board;
     PlaceReport report;
     report.board = options.Board;
@@ -267,8 +296,13 @@ int RunPlaceCommand(const PlaceOptions& options) {
     const std::string stem = std::filesystem::path(options.Board).stem().string();
     if (!options.PicturesDir.empty()) {
         colours = ColourByCluster(*session.Launcher(), options.Threshold.value_or(85), !options.NoPrePasses);
-        std::filesystem::create_directories(options.PicturesDir);
-        WritePicture(board, PicturePath(options, stem, "before"), stem + " before placement", colours);
+        try {
+            std::filesystem::create_directories(options.PicturesDir);
+            WritePicture(board, PicturePath(options, stem, "before"), stem + " before placement", colours);
+        } catch (const std::exception& failure) {
+            std::cerr << "autoplacer: cannot write the pictures: " << failure.what() << '\n';
+            return kExitCannotWrite;
+        }
     }
 
     const int32_t result = RunPlacer(session, options, report);
@@ -292,7 +326,13 @@ int RunPlaceCommand(const PlaceOptions& options) {
     // Measured once the file is written: the writer drops stale routing from the board.
     report.after = MeasureBoard(board);
     if (!options.PicturesDir.empty()) {
-        WritePicture(board, PicturePath(options, stem, "after"), stem + " after placement", colours);
+        try {
+            WritePicture(board, PicturePath(options, stem, "after"), stem + " after placement", colours);
+        } catch (const std::exception& failure) {
+            std::cerr << "autoplacer: wrote " << saved.path << " but cannot write the picture: " << failure.what()
+                      << '\n';
+            return kExitCannotWrite;
+        }
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     report.seconds = elapsed.count();
@@ -301,7 +341,8 @@ int RunPlaceCommand(const PlaceOptions& options) {
         try {
             io::WriteFileAtomically(options.ReportPath, ReportJson(report));
         } catch (const std::exception& failure) {
-            std::cerr << "autoplacer: cannot write the report: " << failure.what() << '\n';
+            std::cerr << "autoplacer: wrote " << saved.path << " but cannot write the report: " << failure.what()
+                      << '\n';
             return kExitCannotWrite;
         }
     }

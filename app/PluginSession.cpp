@@ -1,13 +1,19 @@
 #include "app/PluginSession.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <iostream>
 
 #include "app/DialogRouter.h"
 #include "app/Interrupts.h"
+#include "app/PathChecks.h"
 #include "app/ProgressReporter.h"
 #include "hostpcb/Host.h"
 
 namespace app {
+
+namespace fs = std::filesystem;
 
 PluginSession::~PluginSession() {
     UnloadPlugin();
@@ -18,6 +24,12 @@ PluginSession::~PluginSession() {
 }
 
 int PluginSession::LoadBoard(const std::string& path) {
+    // A FIFO or a device would block or never end; folders get the reader's own message.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        std::cerr << "autoplacer: cannot read " << path << ": not a regular file\n";
+        return kExitUsage;
+    }
     try {
         LoadedFile = io::LoadBoardFile(path);
     } catch (const std::exception& failure) {
@@ -31,7 +43,22 @@ int PluginSession::LoadBoard(const std::string& path) {
 }
 
 int PluginSession::OpenDialogs(const DialogOptions& options, const DialogPlan& plan) {
-    std::string problem;
+    const std::string registry =
+        options.RegistryPath.empty() ? FileRegistry::DefaultPath().string() : options.RegistryPath;
+    std::string problem = options.AnswersFile.empty() ? "" : CheckInputFile(options.AnswersFile, "answers file");
+    if (problem.empty() && !registry.empty()) {
+        problem = CheckInputFile(registry, "settings file", true);
+    }
+    if (!problem.empty()) {
+        std::cerr << "autoplacer: " << problem << '\n';
+        return kExitUsage;
+    }
+    if (LoadedFile && !registry.empty()) {
+        if (const std::string* input = io::OverwrittenInput(registry, LoadedFile->inputs)) {
+            std::cerr << "autoplacer: settings file " << registry << " would replace the input " << *input << '\n';
+            return kExitCannotWrite;
+        }
+    }
     Environment = DialogEnvironment::Create(options, problem, plan);
     if (!Environment) {
         std::cerr << "autoplacer: " << problem << '\n';
@@ -87,7 +114,10 @@ void PluginSession::UnloadPlugin() {
 
 int PluginSession::Save(const std::string& output, bool inPlace, bool keepRouting, io::SaveResult& saved) {
     io::SaveOptions save;
-    save.output = inPlace && output.empty() ? LoadedFile->path : output;
+    // In place through a link: the file the link names is replaced, not the link.
+    std::error_code ec;
+    const fs::path real = fs::canonical(LoadedFile->path, ec);
+    save.output = inPlace && output.empty() ? (ec ? LoadedFile->path : real.string()) : output;
     save.inPlace = inPlace;
     save.keepRouting = keepRouting;
     try {
