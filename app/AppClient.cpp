@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/DialogHelp.h"
 #include "app/Interrupts.h"
 #include "hostpcb/Host.h"
 
@@ -50,6 +51,10 @@ int32_t AppClient::RunProcess(const char* process, char* parameters, int32_t siz
         std::cerr << "host command " << call.Process << " (" << call.Parameters << ")\n";
     }
     const bool statistical = EqualsIgnoringCase(call.Process, "Placer:RunAutoPlacer");
+    if (EqualsIgnoringCase(call.Process, "Client:RunHelpTopic")) {
+        // The dialog's "Help" button: its section, on the stream the dialogs use.
+        std::cerr << DialogHelpForTopic(HelpTopicOf(call.Parameters));
+    }
     const std::string parameterText = call.Parameters;
     ProcessCalls.push_back(std::move(call));
     if (statistical) {

@@ -1,46 +1,49 @@
 #include "app/ClusterColours.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <utility>
+#include <exception>
+#include <map>
 #include <vector>
 
-#include "clustering/ClusterExtractor.h"
-#include "clustering/PairGenerator.h"
-#include "clustering/PreClusterAnalyzer.h"
-#include "model/PlacementContext.h"
-#include "engines/KeepOut.h"
 #include "hostpcb/Host.h"
-#include "model/Cluster.h"
-#include "model/PrimitivesList.h"
-#include "model/PlacerOptions.h"
 
 namespace app {
 
 namespace {
 
-using namespace autoplacer;
+constexpr const char* kQueryCommand = "QueryClusters";
+// The frame colour of each special cluster kind; plain clusters have none.
+const std::map<std::string, std::string> kFrames{
+    {"Confinement", "#1d7f2a"}, {"ICCap", "#111111"}, {"SameFootprint", "#8a2be2"}, {"Plain", ""}};
 
-constexpr const char* kConfinementFrame = "#1d7f2a";
-constexpr const char* kICCapFrame = "#111111";
-constexpr const char* kSameFootprintFrame = "#8a2be2";
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+std::string Launch(sdk::ICommandLauncher& plugin, const std::string& parameters, std::size_t capacity) {
+    std::vector<char> buffer(std::max(capacity, parameters.size() + 1), '\0');
+    std::copy(parameters.begin(), parameters.end(), buffer.begin());
+    if (plugin.LaunchCommand(kQueryCommand, buffer.data(), static_cast<int32_t>(buffer.size()), nullptr) !=
+        sdk::kResultOk) {
+        return {};
+    }
+    buffer.back() = '\0';
+    return buffer.data();
+}
 
 }  // namespace
-
-autoplacer::THandleList ComponentsByDesignator(const hostpcb::Board& board) {
-    autoplacer::THandleList components;
-    std::unordered_map<PcbHandle, std::string> names;
-    for (const hostpcb::Component* component : board.Components()) {
-        components.Add(component->Handle());
-        names[component->Handle()] = component->Designator();
-    }
-    components.Sort([&names](PcbHandle a, PcbHandle b) {
-        const std::string& da = names[a];
-        const std::string& db = names[b];
-        return da == db ? 0 : (da > db ? -1 : 1);
-    });
-    return components;
-}
 
 std::string ClusterColour(int index) {
     const double hue = std::fmod(index * 137.508, 360.0);
@@ -66,54 +69,56 @@ std::string ClusterColour(int index) {
     return text;
 }
 
-ClusterColouring ColourByCluster(hostpcb::Board& board, int32_t threshold, bool prePasses) {
+ClusterColouring ColouringFromAnswer(const std::string& answer) {
+    const std::vector<std::string> entries = Split(answer, '|');
+    if (entries.empty() || entries[0] != "Result=True") {
+        return {};
+    }
     ClusterColouring result;
-    TPlacementContext context;
-    context.Board = board.Handle();
-    const auto powerNets = FindPowerNets(context.Board);
-    context.PowerNets = powerNets.get();
-    TPrimitivesList keepOut(context.Board);
-    context.KeepOutPrimitives = &keepOut;
-    if (!ValidateKeepOut(context)) {
-        return result;
-    }
-    TPlacerOptions options;
-    options.ClusterScoreThreshold = threshold;
-    options.DoPrePasses = prePasses;
-
-    THandleList components = ComponentsByDesignator(board);
-    TClusterLists lists;
-    THandleList* remaining = &components;
-    if (prePasses) {
-        TPreClusterAnalyzer(context, options, components).Run(lists, remaining);
-    } else {
-        lists.ICCapClusters = new TClusterList;
-        lists.SameFootprintClusters = new TClusterList;
-        lists.ConfinementClusters = new TClusterList;
-    }
-    TPair* tree = TPairGenerator(context, *remaining).BuildTree();
-    lists.Clusters = TClusterExtractor(options).Extract(tree);
-
-    const std::vector<std::pair<TClusterList*, const char*>> kinds{{lists.ConfinementClusters, kConfinementFrame},
-                                                                   {lists.ICCapClusters, kICCapFrame},
-                                                                   {lists.SameFootprintClusters, kSameFootprintFrame},
-                                                                   {lists.Clusters, ""}};
-    for (const auto& [list, frame] : kinds) {
-        for (const TCluster* cluster : *list) {
-            for (PcbHandle handle : cluster->ComponentHandles()) {
-                const auto* component =
-                    dynamic_cast<const hostpcb::Component*>(hostpcb::Host::Instance().Resolve(handle));
-                if (component != nullptr) {
-                    result.paints[component] = ComponentPaint{ClusterColour(result.clusters), frame};
-                }
-            }
-            ++result.clusters;
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const std::string& entry = entries[i];
+        const std::size_t equals = entry.find('=');
+        const std::size_t colon = entry.find(':', equals);
+        if (equals == std::string::npos || entry.compare(0, equals, "Count") == 0) {
+            continue;
         }
-    }
-    for (const auto& [list, frame] : kinds) {
-        FreeClusterListAndClusters(list);
+        const auto frame = colon == std::string::npos ? kFrames.end()
+                                                      : kFrames.find(entry.substr(equals + 1, colon - equals - 1));
+        if (frame == kFrames.end()) {
+            return {};
+        }
+        for (const std::string& member : Split(entry.substr(colon + 1), ',')) {
+            std::uintptr_t value = 0;
+            try {
+                value = static_cast<std::uintptr_t>(std::stoull(member));
+            } catch (const std::exception&) {
+                return {};
+            }
+            const auto* component = hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(
+                reinterpret_cast<PcbHandle>(value));
+            if (component == nullptr) {
+                return {};
+            }
+            result.paints[component] = ComponentPaint{ClusterColour(result.clusters), frame->second};
+        }
+        ++result.clusters;
     }
     return result;
+}
+
+ClusterColouring ColourByCluster(sdk::ICommandLauncher& plugin, int32_t threshold, bool prePasses) {
+    const std::string parameters =
+        "Threshold=" + std::to_string(threshold) + "|PrePasses=" + (prePasses ? "True" : "False");
+    std::string answer = Launch(plugin, parameters, 64 * 1024);
+    const std::string needed = "Result=False|Needed=";
+    if (answer.compare(0, needed.size(), needed) == 0) {
+        try {
+            answer = Launch(plugin, parameters, std::stoull(answer.substr(needed.size())));
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+    return ColouringFromAnswer(answer);
 }
 
 }  // namespace app

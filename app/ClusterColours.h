@@ -1,6 +1,7 @@
-// Colours for pictures of a board by the clusters the placer forms on it: the
-// same cluster formation as a placement run (pre-passes, pair tree, cut at the
-// threshold) run on the board as loaded, which moves nothing. Cluster
+// Colours for pictures of a board by the clusters the placer forms on it. The
+// loaded plug-in forms them with its developer query "QueryClusters" on the
+// current board as it stands (the same cluster formation as a placement run:
+// pre-passes, pair tree, cut at the threshold), which moves nothing. Cluster
 // formation reads nets, footprints and rules only, so the clusters are those of
 // the run.
 #pragma once
@@ -10,8 +11,8 @@
 #include <unordered_map>
 
 #include "app/SvgRenderer.h"
-#include "clustering/PreClusterAnalyzer.h"
 #include "hostpcb/Board.h"
+#include "sdk/plugin.h"
 
 namespace app {
 
@@ -21,12 +22,12 @@ struct ClusterColouring {
     int clusters = 0;
 };
 
-// Empty when the board has no usable outline.
-ClusterColouring ColourByCluster(hostpcb::Board& board, int32_t threshold, bool prePasses);
+// Empty when the plug-in forms no clusters (no usable outline, no current board).
+ClusterColouring ColourByCluster(sdk::ICommandLauncher& plugin, int32_t threshold, bool prePasses);
 
-// Every component of the board, by designator in descending byte order: the
-// order in which a placement run hands them to cluster formation.
-autoplacer::THandleList ComponentsByDesignator(const hostpcb::Board& board);
+// The colouring described by a "QueryClusters" answer; empty when the answer is
+// not "Result=True" or names something that is not a component.
+ClusterColouring ColouringFromAnswer(const std::string& answer);
 
 // A distinct colour per cluster index: hues a golden angle apart.
 std::string ClusterColour(int index);

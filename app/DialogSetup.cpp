@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "app/AppClient.h"
+#include "app/DialogRouter.h"
 #include "app/Interrupts.h"
 #include "app/ScriptedDialogHost.h"
 #include "app/TerminalDialogHost.h"
@@ -13,8 +14,17 @@
 namespace app {
 
 namespace {
-const DialogOptions* RememberedOptions = nullptr;
-std::unique_ptr<DialogEnvironment> ProcessEnvironment;
+
+bool ClosesForm(const std::vector<std::string>& answers, const std::string& form) {
+    for (const std::string& answer : answers) {
+        const std::size_t equals = answer.find('=');
+        if (equals != std::string::npos && answer.compare(0, equals, form) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void AddDialogOptions(CLI::App& command, DialogOptions& options) {
@@ -26,28 +36,34 @@ void AddDialogOptions(CLI::App& command, DialogOptions& options) {
     command.add_flag("--batch", options.Batch, "Never ask on the terminal; unanswered dialogs take their defaults");
 }
 
-std::unique_ptr<DialogEnvironment> DialogEnvironment::Create(const DialogOptions& options, std::string& problem) {
+std::unique_ptr<DialogEnvironment> DialogEnvironment::Create(const DialogOptions& options, std::string& problem,
+                                                             const DialogPlan& plan) {
     std::unique_ptr<DialogEnvironment> environment(new DialogEnvironment());
-    const bool scripted = options.Batch || !options.Answers.empty() || !options.AnswersFile.empty();
-    environment->IsTerminal = !scripted && isatty(STDIN_FILENO) != 0;
-    if (environment->IsTerminal) {
-        environment->Terminal = std::make_unique<TerminalDialogHost>(STDIN_FILENO, std::cerr);
-        environment->Host = environment->Terminal.get();
-    } else {
-        auto owned = std::make_unique<ScriptedDialogHost>(std::cerr);
-        for (const std::string& answer : options.Answers) {
-            if (problem = owned->AddAnswer(answer); !problem.empty()) {
+    auto script = std::make_unique<ScriptedDialogHost>(std::cerr);
+    for (const std::vector<std::string>* answers : {&plan.CommandAnswers, &options.Answers}) {
+        for (const std::string& answer : *answers) {
+            if (problem = script->AddAnswer(answer); !problem.empty()) {
                 return nullptr;
             }
         }
-        if (!options.AnswersFile.empty()) {
-            if (problem = owned->LoadAnswers(options.AnswersFile); !problem.empty()) {
-                return nullptr;
-            }
-        }
-        environment->Host = owned.get();
-        environment->Scripted = std::move(owned);
     }
+    if (!options.AnswersFile.empty()) {
+        if (problem = script->LoadAnswers(options.AnswersFile); !problem.empty()) {
+            return nullptr;
+        }
+    }
+    if (!plan.Closing.empty() && !ClosesForm(options.Answers, plan.Closing.substr(0, plan.Closing.find('=')))) {
+        if (problem = script->AddAnswer(plan.Closing); !problem.empty()) {
+            return nullptr;
+        }
+    }
+    if (!options.Batch && isatty(STDIN_FILENO) != 0) {
+        environment->Terminal = std::make_unique<TerminalDialogHost>(STDIN_FILENO, std::cerr);
+    }
+    environment->Router =
+        std::make_unique<DialogRouter>(*script, environment->Terminal.get(), plan.ScriptedCaptions);
+    environment->Scripted = std::move(script);
+    environment->Closing = plan.Closing;
     const std::filesystem::path registry =
         options.RegistryPath.empty() ? FileRegistry::DefaultPath() : std::filesystem::path(options.RegistryPath);
     environment->Store = std::make_unique<FileRegistry>(registry, std::cerr);
@@ -56,36 +72,26 @@ std::unique_ptr<DialogEnvironment> DialogEnvironment::Create(const DialogOptions
 
 DialogEnvironment::~DialogEnvironment() {
     interrupts::Uninstall();
-    if (Scripted) {
-        for (const std::string& answer : Scripted->UnusedAnswers()) {
+    ReportUnusedAnswers();
+}
+
+void DialogEnvironment::ReportUnusedAnswers() {
+    if (UnusedReported) {
+        return;
+    }
+    UnusedReported = true;
+    for (const std::string& answer : Scripted->UnusedAnswers()) {
+        if (answer != Closing) {
             std::cerr << "autoplacer: answer \"" << answer << "\" was not used\n";
         }
     }
 }
 
 void DialogEnvironment::Attach(AppClient& client) {
-    client.SetDialogHost(Host);
+    client.SetDialogHost(Router.get());
     client.SetRegistry(Store.get());
     client.SetMessagePump([this, &client] { Messages.Deliver(client.GetCommandLauncher()); });
     interrupts::Install();
-}
-
-void UseDialogOptions(const DialogOptions* options) { RememberedOptions = options; }
-
-bool AttachDialogEnvironment(AppClient& client) {
-    if (RememberedOptions == nullptr) {
-        return true;
-    }
-    if (!ProcessEnvironment) {
-        std::string problem;
-        ProcessEnvironment = DialogEnvironment::Create(*RememberedOptions, problem);
-        if (!ProcessEnvironment) {
-            std::cerr << "autoplacer: " << problem << "\n";
-            return false;
-        }
-    }
-    ProcessEnvironment->Attach(client);
-    return true;
 }
 
 }  // namespace app

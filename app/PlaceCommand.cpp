@@ -3,26 +3,24 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <regex>
 #include <vector>
 
 #include "app/AppClient.h"
 #include "app/ClusterColours.h"
-#include "app/FileRegistry.h"
-#include "app/Interrupts.h"
-#include "app/MessagePump.h"
-#include "app/PlaceDialogs.h"
+#include "app/DialogRouter.h"
+#include "app/PathChecks.h"
 #include "app/PlaceReport.h"
-#include "app/PluginLoader.h"
+#include "app/PluginSession.h"
 #include "app/ProgressReporter.h"
-#include "app/ScriptedDialogHost.h"
 #include "app/SvgRenderer.h"
-#include "app/TerminalDialogHost.h"
-#include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
 
 namespace app {
@@ -74,16 +72,6 @@ std::vector<PhaseTime> PhaseTimes(ProgressReporter& progress) {
     return phases;
 }
 
-bool UserClosesForm(const std::vector<std::string>& answers, const std::string& form) {
-    for (const std::string& answer : answers) {
-        const std::size_t equals = answer.find('=');
-        if (equals != std::string::npos && answer.compare(0, equals, form) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec)) {
@@ -95,6 +83,45 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
     const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
     return !ec && ca == cb;
+}
+
+constexpr int kMaxThreshold = 105;  // the highest score a pair can get
+constexpr int kMaxWeight = 15;
+// The grids the command line takes, in mils.
+constexpr double kMinGridMils = 1;
+constexpr double kMaxGridMils = 1000;
+
+std::string GridHelp() {
+    return "Placement grid with its unit, from 1mil to 1000mil (0.0254mm to 25.4mm), e.g. 25mil or 0.5mm";
+}
+
+// A grid needs its unit: the setup dialog would read a bare number in the
+// board's unit, which for KiCad boards is millimetres.
+CLI::Validator GridValidator() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            static const std::regex kLength(R"(\s*([0-9]+(?:\.[0-9]*)?|\.[0-9]+)\s*([A-Za-z]*)\s*)");
+            std::smatch parts;
+            if (!std::regex_match(text, parts, kLength)) {
+                return "\"" + text + "\" is not a length; give e.g. 25mil or 0.5mm";
+            }
+            const std::string number = parts[1].str();
+            std::string unit = parts[2].str();
+            std::transform(unit.begin(), unit.end(), unit.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (unit.empty()) {
+                return "give a unit: " + number + "mil or " + number + "mm";
+            }
+            if (unit != "mil" && unit != "mm") {
+                return "\"" + text + "\" has an unknown unit; give e.g. " + number + "mil or " + number + "mm";
+            }
+            const double mils = unit == "mm" ? std::stod(number) / 0.0254 : std::stod(number);
+            if (mils < kMinGridMils || mils > kMaxGridMils) {
+                return text + " is outside 1mil to 1000mil (0.0254mm to 25.4mm)";
+            }
+            return {};
+        },
+        "LENGTH");
 }
 
 }  // namespace
@@ -151,160 +178,161 @@ std::vector<std::string> PlacerDialogAnswers(const PlaceOptions& o) {
     return answers;
 }
 
-int RunPlaceCommand(const PlaceOptions& options) {
-    const auto start = std::chrono::steady_clock::now();
-    // Said before the run rather than after it.
-    const std::string target = options.Output.empty() ? io::DefaultOutputPath(options.Board) : options.Output;
-    if (!options.InPlace && SameFile(target, options.Board)) {
-        std::cerr << "autoplacer: refusing to overwrite the input board " << options.Board << " (use --in-place)\n";
-        return kPlaceCannotWrite;
-    }
-    std::unique_ptr<io::LoadedBoard> loaded;
-    try {
-        loaded = io::LoadBoardFile(options.Board);
-    } catch (const std::exception& failure) {
-        std::cerr << "autoplacer: cannot read " << options.Board << ": " << failure.what() << '\n';
-        return kPlaceBadInput;
-    }
-    for (const std::string& warning : loaded->warnings) {
-        std::cerr << "autoplacer: " << warning << '\n';
-    }
-    hostpcb::Board& board = *loaded->board;
+namespace {
 
-    PlaceReport report;
-    report.board = options.Board;
-    report.before = MeasureBoard(board);
-    const std::vector<ComponentState> states = SnapshotComponents(board);
-    ClusterColouring colours;
-    const std::string stem = std::filesystem::path(options.Board).stem().string();
-    if (!options.PicturesDir.empty()) {
-        colours = ColourByCluster(board, options.Threshold.value_or(85), !options.NoPrePasses);
-        std::filesystem::create_directories(options.PicturesDir);
-        WritePicture(board, (std::filesystem::path(options.PicturesDir) / (stem + "-before.svg")).string(),
-                     stem + " before placement", colours);
+// The placer's own dialogs answered from the flags; everything else for the person.
+DialogPlan PlacerDialogPlan(const PlaceOptions& options) {
+    DialogPlan plan;
+    plan.CommandAnswers = PlacerDialogAnswers(options);
+    if (!plan.CommandAnswers.empty()) {
+        plan.Closing = plan.CommandAnswers.back();
+        plan.CommandAnswers.pop_back();
     }
+    plan.ScriptedCaptions.push_back(kChoiceDialogCaption);
+    if (!options.Setup) {
+        plan.ScriptedCaptions.push_back(kSetupDialogCaption);
+    }
+    return plan;
+}
 
-    // Dialogs: the placer's own dialogs from the flags, the rest for the person.
-    const bool interactive = !options.Dialogs.Batch && isatty(STDIN_FILENO) != 0;
-    ScriptedDialogHost script(std::cerr);
-    std::vector<std::string> answers = PlacerDialogAnswers(options);
-    const std::string closing = answers.empty() ? std::string() : answers.back();
-    if (!answers.empty()) {
-        answers.pop_back();
-    }
-    std::vector<std::string> userAnswers = options.Dialogs.Answers;
-    for (const std::string& answer : answers) {
-        if (const std::string problem = script.AddAnswer(answer); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    for (const std::string& answer : userAnswers) {
-        if (const std::string problem = script.AddAnswer(answer); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    if (!options.Dialogs.AnswersFile.empty()) {
-        if (const std::string problem = script.LoadAnswers(options.Dialogs.AnswersFile); !problem.empty()) {
-            std::cerr << "autoplacer: " << problem << '\n';
-            return kPlaceBadInput;
-        }
-    }
-    const std::string closingForm = closing.substr(0, closing.find('='));
-    if (!closing.empty() && !UserClosesForm(userAnswers, closingForm)) {
-        script.AddAnswer(closing);
-    }
-    std::unique_ptr<TerminalDialogHost> terminal;
-    if (interactive) {
-        terminal = std::make_unique<TerminalDialogHost>(STDIN_FILENO, std::cerr);
-    }
-    PlaceDialogs dialogs(script, terminal.get(), options.Setup);
-    const std::filesystem::path registryPath = options.Dialogs.RegistryPath.empty()
-                                                   ? FileRegistry::DefaultPath()
-                                                   : std::filesystem::path(options.Dialogs.RegistryPath);
-    FileRegistry registry(registryPath, std::cerr);
+std::string PicturePath(const PlaceOptions& options, const std::string& stem, const char* when) {
+    return (std::filesystem::path(options.PicturesDir) / (stem + "-" + when + ".svg")).string();
+}
 
-    AppClient client;
-    client.SetVerbose(options.Verbose);
-    client.SetDialogHost(&dialogs);
-    client.SetRegistry(&registry);
-    if (options.Seed) {
-        client.SetStatisticalSeed(*options.Seed);
-    }
-    MessagePump pump;
-    client.SetMessagePump([&pump, &client] { pump.Deliver(client.GetCommandLauncher()); });
-
-    std::string error;
-    const std::string pluginPath = options.PluginPath.empty() ? DefaultPluginPath() : options.PluginPath;
-    std::unique_ptr<LoadedPlugin> plugin = LoadedPlugin::Load(pluginPath, client, error);
-    if (!plugin) {
-        std::cerr << "autoplacer: " << error << '\n';
-        return kPlaceNoPlugin;
-    }
-    client.SetServerModule(plugin->Module());
-
+// Launches "RunAutoPlacer" (in test mode when the setup dialog takes the
+// flags) with the progress shown; the phases go to the report.
+int32_t RunPlacer(PluginSession& session, const PlaceOptions& options, PlaceReport& report) {
     ProgressReporter progress(std::cerr, isatty(STDERR_FILENO) != 0);
-    hostpcb::Host::Instance().SetInteraction(&progress);
+    session.ShowProgress(&progress);
     std::vector<char> buffer(kParameterBuffer, '\0');
     if (NeedsSetupDialog(options)) {
         std::strcpy(buffer.data(), "Test=True");
     }
-    interrupts::Install();
-    interrupts::SetCommandRunning(true);
-    const int32_t result = plugin->Launcher()->LaunchCommand("RunAutoPlacer", buffer.data(),
-                                                             static_cast<int32_t>(buffer.size()), nullptr);
-    interrupts::SetCommandRunning(false);
-    interrupts::Uninstall();
+    const int32_t result = session.Launch("RunAutoPlacer", buffer);
     report.phases = PhaseTimes(progress);
-    hostpcb::Host::Instance().SetInteraction(nullptr);
-    client.SetServerModule(nullptr);
-    plugin.reset();
-    for (const std::string& unused : script.UnusedAnswers()) {
-        if (unused != closing) {
-            std::cerr << "autoplacer: answer \"" << unused << "\" was not used\n";
-        }
-    }
+    session.ShowProgress(nullptr);
+    return result;
+}
 
+// Every output the options name, checked once the board (and so every input)
+// is known and before anything runs: none replaces an input or another output,
+// each can be written.
+int CheckOutputs(const PlaceOptions& options, const std::string& target, const io::LoadedBoard& loaded) {
+    std::vector<std::string> inputs = loaded.inputs;
+    if (options.InPlace) {
+        inputs.erase(std::remove(inputs.begin(), inputs.end(), loaded.path), inputs.end());
+    }
+    const std::string board = options.InPlace && options.Output.empty() ? loaded.path : target;
+    std::string problem = CheckOutputFile(board, "output board", inputs);
+    if (problem.empty() && !options.ReportPath.empty()) {
+        problem = io::OverwrittenInput(options.ReportPath, {board}) != nullptr
+                      ? "report " + options.ReportPath + " would replace the placed board"
+                      : CheckOutputFile(options.ReportPath, "report", inputs);
+    }
+    if (problem.empty() && !options.PicturesDir.empty()) {
+        problem = CheckOutputFolder(options.PicturesDir, "pictures folder", inputs);
+    }
+    if (!problem.empty()) {
+        std::cerr << "autoplacer: " << problem << '\n';
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
+// The exit status the placer's dialogs leave (kExitOk when it placed or was stopped).
+int RunOutcome(int32_t result, const DialogRouter& dialogs) {
     if (result != sdk::kResultOk) {
         const std::string why = dialogs.Errors().empty() ? "the placement command failed" : dialogs.Errors().back();
         std::cerr << "autoplacer: " << why << '\n';
-        return kPlaceFailed;
+        return kExitFailed;
     }
     if (!dialogs.Errors().empty()) {
         std::cerr << "autoplacer: " << dialogs.Errors().back() << '\n';
-        return kPlaceRefused;
+        return kExitRefused;
     }
     if (dialogs.PlacerDialogCancelled()) {
         std::cerr << "autoplacer: placement cancelled; nothing written\n";
-        return kPlaceCancelled;
+        return kExitCancelled;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunPlaceCommand(const PlaceOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    if (options.Setup && (options.Dialogs.Batch || isatty(STDIN_FILENO) == 0)) {
+        std::cerr << "autoplacer: --setup needs a terminal on standard input to show the setup dialog"
+                  << (options.Dialogs.Batch ? " (not --batch)" : "")
+                  << "; give the options as flags (--grid, --threshold, ...) instead\n";
+        return kExitUsage;
+    }
+    // Said before the run rather than after it.
+    const std::string target = options.Output.empty() ? io::DefaultOutputPath(options.Board) : options.Output;
+    if (!options.InPlace && SameFile(target, options.Board)) {
+        std::cerr << "autoplacer: refusing to overwrite the input board " << options.Board << " (use --in-place)\n";
+        return kExitCannotWrite;
+    }
+    PluginSession session;
+    if (const int status = session.LoadBoard(options.Board); status != kExitOk) {
+        return status;
+    }
+    if (const int status = CheckOutputs(options, target, *session.Loaded()); status != kExitOk) {
+        return status;
+    }
+    hostpcb::Board& board = *session.Loaded()->board;
+    PlaceReport report;
+    report.board = options.Board;
+    report.before = MeasureBoard(board);
+    const std::vector<ComponentState> states = SnapshotComponents(board);
+
+    if (const int status = session.OpenDialogs(options.Dialogs, PlacerDialogPlan(options)); status != kExitOk) {
+        return status;
+    }
+    if (const int status = session.LoadPlugin(options.PluginPath, options.Verbose, options.Seed); status != kExitOk) {
+        return status;
+    }
+    ClusterColouring colours;
+    const std::string stem = std::filesystem::path(options.Board).stem().string();
+    if (!options.PicturesDir.empty()) {
+        colours = ColourByCluster(*session.Launcher(), options.Threshold.value_or(85), !options.NoPrePasses);
+        try {
+            std::filesystem::create_directories(options.PicturesDir);
+            WritePicture(board, PicturePath(options, stem, "before"), stem + " before placement", colours);
+        } catch (const std::exception& failure) {
+            std::cerr << "autoplacer: cannot write the pictures: " << failure.what() << '\n';
+            return kExitCannotWrite;
+        }
     }
 
-    RepaintAfterRedraw(client, board);
-    CompareComponents(states, report);
+    const int32_t result = RunPlacer(session, options, report);
+    session.UnloadPlugin();
+    const DialogRouter& dialogs = session.Dialogs();
+    if (const int status = RunOutcome(result, dialogs); status != kExitOk) {
+        return status;
+    }
+    RepaintAfterRedraw(session.Client(), board);
+    const auto& statistical = session.Client().GetStatisticalOutcome();
+    CompareComponents(states, board, statistical ? statistical->unfit : std::vector<std::string>{}, report);
     report.outcome = dialogs.StopConfirmed() ? (dialogs.RestoreAsked() ? "stopped, components restored" : "stopped")
                                              : "placed";
 
-    io::SaveOptions save;
-    save.output = options.InPlace && options.Output.empty() ? loaded->path : options.Output;
-    save.inPlace = options.InPlace;
-    save.keepRouting = options.KeepRouting;
-    try {
-        const io::SaveResult saved = io::SaveBoardFile(*loaded, save);
-        for (const std::string& warning : saved.warnings) {
-            std::cerr << "autoplacer: " << warning << '\n';
-        }
-        report.output = saved.path;
-        // Measured once the file is written: the writer drops stale routing from the board.
-        report.after = MeasureBoard(board);
-    } catch (const std::exception& failure) {
-        std::cerr << "autoplacer: cannot write the board: " << failure.what() << '\n';
-        return kPlaceCannotWrite;
+    io::SaveResult saved;
+    if (const int status = session.Save(options.Output, options.InPlace, options.KeepRouting, saved);
+        status != kExitOk) {
+        return status;
     }
-
+    report.output = saved.path;
+    // Measured once the file is written: the writer drops stale routing from the board.
+    report.after = MeasureBoard(board);
     if (!options.PicturesDir.empty()) {
-        WritePicture(board, (std::filesystem::path(options.PicturesDir) / (stem + "-after.svg")).string(),
-                     stem + " after placement", colours);
+        try {
+            WritePicture(board, PicturePath(options, stem, "after"), stem + " after placement", colours);
+        } catch (const std::exception& failure) {
+            std::cerr << "autoplacer: wrote " << saved.path << " but cannot write the picture: " << failure.what()
+                      << '\n';
+            return kExitCannotWrite;
+        }
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     report.seconds = elapsed.count();
@@ -313,16 +341,17 @@ int RunPlaceCommand(const PlaceOptions& options) {
         try {
             io::WriteFileAtomically(options.ReportPath, ReportJson(report));
         } catch (const std::exception& failure) {
-            std::cerr << "autoplacer: cannot write the report: " << failure.what() << '\n';
-            return kPlaceCannotWrite;
+            std::cerr << "autoplacer: wrote " << saved.path << " but cannot write the report: " << failure.what()
+                      << '\n';
+            return kExitCannotWrite;
         }
     }
     if (dialogs.StopConfirmed()) {
         std::cerr << "autoplacer: placement stopped by the user"
                   << (dialogs.RestoreAsked() ? "; every component is back where it was" : "") << '\n';
-        return kPlaceStopped;
+        return kExitStopped;
     }
-    return 0;
+    return report.Legal() ? kExitOk : kExitNotLegal;
 }
 
 void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
@@ -335,12 +364,14 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");
-    place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement")
-        ->excludes(statistical);
+    CLI::Option* quick =
+        place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement");
+    quick->excludes(statistical);
     std::vector<CLI::Option*> setupOptions;
-    setupOptions.push_back(place->add_option("--grid", options->Grid, "Placement grid, e.g. 25mil or 0.5mm"));
-    setupOptions.push_back(
-        place->add_option("--threshold", options->Threshold, "Clustering threshold (pair score, default 85)"));
+    setupOptions.push_back(place->add_option("--grid", options->Grid, GridHelp())->check(GridValidator()));
+    setupOptions.push_back(place->add_option("--threshold", options->Threshold,
+                                             "Clustering threshold: a pair score from 0 to 105 (default 85)")
+                               ->check(CLI::Range(0, kMaxThreshold)));
     setupOptions.push_back(place->add_flag("--no-pre-passes", options->NoPrePasses,
                                            "Skip the special clusters (rooms, ICs with capacitors, same footprints)"));
     setupOptions.push_back(place->add_flag("--tree-rooms", options->TreeBasedRooms,
@@ -348,21 +379,23 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     setupOptions.push_back(place->add_flag("--free-topology", options->FreeNetTopology,
                                            "Do not keep the net topology fixed during the run"));
     setupOptions.push_back(
-        place->add_option("--guide-weight", options->GuideWeight, "Weight of keeping parts in their room (0-15)"));
-    setupOptions.push_back(place->add_option("--pad-weight", options->PadWeight, "Weight of pad positions (0-15)"));
+        place->add_option("--guide-weight", options->GuideWeight, "Weight of keeping parts in their room (0-15)")->check(CLI::Range(0, kMaxWeight)));
+    setupOptions.push_back(place->add_option("--pad-weight", options->PadWeight, "Weight of pad positions (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--length-weight", options->LengthWeight, "Weight of connection length (0-15)"));
+        place->add_option("--length-weight", options->LengthWeight, "Weight of connection length (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--crossover-weight", options->CrossOverWeight, "Weight of crossing connections (0-15)"));
+        place->add_option("--crossover-weight", options->CrossOverWeight, "Weight of crossing connections (0-15)")->check(CLI::Range(0, kMaxWeight)));
     setupOptions.push_back(
-        place->add_option("--direction-weight", options->DirectionWeight, "Weight of routing directions (0-15)"));
-    CLI::Option* setup =
-        place->add_flag("--setup", options->Setup, "Show the cluster placer's setup dialog on the terminal");
+        place->add_option("--direction-weight", options->DirectionWeight, "Weight of routing directions (0-15)")->check(CLI::Range(0, kMaxWeight)));
+    CLI::Option* setup = place->add_flag(
+        "--setup", options->Setup,
+        "Show the cluster placer's setup dialog on the terminal (needs a terminal; not with --batch or --quick)");
     for (CLI::Option* option : setupOptions) {
         option->excludes(statistical);
         option->excludes(setup);
     }
     setup->excludes(statistical);
+    setup->excludes(quick);
     place->add_option("--report", options->ReportPath, "Also write the report as JSON to this file");
     place->add_option("--pictures", options->PicturesDir, "Write before and after SVG pictures into this folder");
     place->add_option("--plugin", options->PluginPath, "Plug-in library (default: libautoplacer.so beside autoplacer)");

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/DialogSetup.h"
+#include "app/ExitStatus.h"
 
 namespace CLI {
 class App;
@@ -43,17 +45,6 @@ struct PlaceOptions {
     std::string PluginPath;
     bool Verbose = false;
     DialogOptions Dialogs;
-};
-
-// Exit statuses besides 0 (placed).
-enum PlaceExit : int {
-    kPlaceFailed = 1,        // the command failed
-    kPlaceBadInput = 2,      // unreadable board, bad answers
-    kPlaceNoPlugin = 3,
-    kPlaceCannotWrite = 4,
-    kPlaceRefused = 5,       // the placer reported an error (no outline, ...)
-    kPlaceStopped = 6,
-    kPlaceCancelled = 7,
 };
 
 // Whether the options need the setup dialog (the command's test mode).

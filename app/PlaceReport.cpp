@@ -1,6 +1,8 @@
 #include "app/PlaceReport.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -29,6 +31,14 @@ nlohmann::json MetricsJson(const BoardMetrics& m) {
             {"outside_outline", m.outsideOutline}};
 }
 
+std::string Joined(const std::vector<std::string>& items, const char* separator = ", ") {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : separator) + item;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::vector<ComponentState> SnapshotComponents(const hostpcb::Board& board) {
@@ -39,14 +49,17 @@ std::vector<ComponentState> SnapshotComponents(const hostpcb::Board& board) {
     return states;
 }
 
-void CompareComponents(const std::vector<ComponentState>& before, PlaceReport& report) {
+void CompareComponents(const std::vector<ComponentState>& before, const hostpcb::Board& board,
+                       const std::vector<std::string>& extraUnfitted, PlaceReport& report) {
     report.components = static_cast<int>(before.size());
+    std::set<const hostpcb::Component*> moved;
     for (const ComponentState& s : before) {
         const hostpcb::Component& c = *s.component;
         const bool turned = c.Rotation() != s.rotation;
         const bool flipped = c.Layer() != s.side;
         if (c.Position() != s.position || turned || flipped) {
             ++report.moved;
+            moved.insert(&c);
         }
         report.turned += turned ? 1 : 0;
         report.flipped += flipped ? 1 : 0;
@@ -54,12 +67,65 @@ void CompareComponents(const std::vector<ComponentState>& before, PlaceReport& r
             report.unfitted.push_back(c.Designator());
         }
     }
+    for (const std::string& name : extraUnfitted) {
+        if (std::find(report.unfitted.begin(), report.unfitted.end(), name) == report.unfitted.end()) {
+            report.unfitted.push_back(name);
+        }
+    }
+
+    const std::vector<ComponentExtent> extents = ComponentExtents(board);
+    const std::vector<Segment> outline = OutlineSegments(board);
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        const ComponentExtent& a = extents[i];
+        const bool movedA = moved.count(a.component) != 0;
+        if (movedA && !outline.empty()) {
+            const hostpcb::Box& b = a.box;
+            if (!(InsideOutline(outline, {b.x1, b.y1}) && InsideOutline(outline, {b.x2, b.y1}) &&
+                  InsideOutline(outline, {b.x2, b.y2}) && InsideOutline(outline, {b.x1, b.y2}))) {
+                report.outside.push_back(a.component->Designator());
+            }
+        }
+        for (std::size_t j = i + 1; j < extents.size(); ++j) {
+            const ComponentExtent& b = extents[j];
+            if ((movedA || moved.count(b.component) != 0) && a.component->Layer() == b.component->Layer() &&
+                a.box.x1 < b.box.x2 && b.box.x1 < a.box.x2 && a.box.y1 < b.box.y2 && b.box.y1 < a.box.y2) {
+                report.overlapping.emplace_back(a.component->Designator(), b.component->Designator());
+            }
+        }
+    }
 }
+
+namespace {
+
+std::string ProblemsText(const PlaceReport& report) {
+    std::vector<std::string> parts;
+    if (!report.unfitted.empty()) {
+        parts.push_back(std::to_string(report.unfitted.size()) + " not fitted (" + Joined(report.unfitted) + ")");
+    }
+    if (!report.outside.empty()) {
+        parts.push_back(std::to_string(report.outside.size()) + " outside the outline (" + Joined(report.outside) +
+                        ")");
+    }
+    if (!report.overlapping.empty()) {
+        std::vector<std::string> pairs;
+        for (const auto& [a, b] : report.overlapping) {
+            pairs.push_back(a + "/" + b);
+        }
+        parts.push_back(std::to_string(pairs.size()) + " overlapping pair" + (pairs.size() == 1 ? "" : "s") + " (" +
+                        Joined(pairs) + ")");
+    }
+    return "NOT A LEGAL PLACEMENT: " + Joined(parts, "; ");
+}
+
+}  // namespace
 
 void WriteReportText(const PlaceReport& report, std::ostream& out) {
     out << report.board << ": " << report.outcome << " in " << Fixed(report.seconds, 2) << " s";
     if (!report.output.empty()) {
         out << ", wrote " << report.output;
+    }
+    if (!report.Legal()) {
+        out << "; " << ProblemsText(report);
     }
     out << "\n";
     if (!report.phases.empty()) {
@@ -89,6 +155,10 @@ void WriteReportText(const PlaceReport& report, std::ostream& out) {
 }
 
 std::string ReportJson(const PlaceReport& report) {
+    nlohmann::json overlapping = nlohmann::json::array();
+    for (const auto& [a, b] : report.overlapping) {
+        overlapping.push_back({a, b});
+    }
     nlohmann::json phases = nlohmann::json::array();
     for (const PhaseTime& phase : report.phases) {
         phases.push_back({{"phase", phase.text}, {"seconds", phase.seconds}});
@@ -104,7 +174,10 @@ std::string ReportJson(const PlaceReport& report) {
                                  {"moved", report.moved},
                                  {"turned", report.turned},
                                  {"to_other_side", report.flipped},
-                                 {"not_fitted", report.unfitted}};
+                                 {"not_fitted", report.unfitted},
+                                 {"legal", report.Legal()},
+                                 {"outside_outline", report.outside},
+                                 {"overlapping", overlapping}};
     return json.dump(2) + "\n";
 }
 

@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Metrics.h"
@@ -39,12 +40,23 @@ struct PlaceReport {
     int moved = 0;
     int turned = 0;
     int flipped = 0;
-    // Components the placer marked as not fitted (selected by the run), by designator.
+    // Components the placer marked as not fitted (selected by the run, or left
+    // without room by the statistical placer), by designator.
     std::vector<std::string> unfitted;
+    // Moved components whose extent leaves the outline, and pairs on one side
+    // whose extents (courtyards where there are) overlap, one of them moved.
+    std::vector<std::string> outside;
+    std::vector<std::pair<std::string, std::string>> overlapping;
+
+    // No part not fitted, outside the outline or overlapping another.
+    bool Legal() const { return unfitted.empty() && outside.empty() && overlapping.empty(); }
 };
 
-// Fills the component counts and the unfitted list by comparing the board with the snapshot.
-void CompareComponents(const std::vector<ComponentState>& before, PlaceReport& report);
+// Fills the component counts, the unfitted list and the placement problems by
+// comparing the board with the snapshot; extraUnfitted (the statistical
+// placer's parts without room) joins the unfitted list.
+void CompareComponents(const std::vector<ComponentState>& before, const hostpcb::Board& board,
+                       const std::vector<std::string>& extraUnfitted, PlaceReport& report);
 
 void WriteReportText(const PlaceReport& report, std::ostream& out);
 std::string ReportJson(const PlaceReport& report);

@@ -24,9 +24,12 @@ std::string Elapsed(double seconds) {
 ProgressReporter::ProgressReporter(std::ostream& out, bool draw)
     : Out(out), DrawOnTerminal(draw), RunStart(Clock::now()) {}
 
-ProgressReporter::~ProgressReporter() {
+ProgressReporter::~ProgressReporter() { Clear(); }
+
+void ProgressReporter::Clear() {
     if (Drawn) {
         Out << "\r\033[K" << std::flush;
+        Drawn = false;
     }
 }
 

@@ -14,7 +14,7 @@
 
 namespace app {
 
-class ProgressReporter final : public hostpcb::InteractionProvider {
+class ProgressReporter final : public hostpcb::ProgressSink {
 public:
     // Draws on out when draw is set (the caller decides whether out is a terminal).
     ProgressReporter(std::ostream& out, bool draw);
@@ -25,6 +25,10 @@ public:
     void PercentInit(const std::string& text, int32_t total) override;
     void PercentUpdate() override;
     void PercentFinish() override;
+
+    // Takes the bar off its line (on a terminal), so that other output starts
+    // on a clean line; the next progress draws it again.
+    void Clear();
 
     // Time spent per phase text, in the order the phases first appeared; a text
     // shown several times (one phase per cluster, say) adds up.

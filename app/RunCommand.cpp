@@ -2,15 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
 
-#include "app/AppClient.h"
-#include "app/DialogSetup.h"
-#include "app/Interrupts.h"
-#include "app/PluginLoader.h"
+#include "app/DialogRouter.h"
+#include "app/PluginSession.h"
 #include "io/BoardFiles.h"
 
 namespace app {
@@ -19,21 +18,6 @@ namespace {
 
 // The smallest parameter buffer the application hands to a command.
 constexpr std::size_t kMinimumParameterBuffer = 1024;
-
-// Shows message boxes on stderr when no interactive presenter is installed;
-// questions answer No and forms close with Cancel.
-class MessageOnlyDialogHost final : public sdk::IDialogHost {
-public:
-    int32_t ShowModal(sdk::IDialogForm* form) override {
-        std::cerr << "autoplacer: dialog \"" << (form != nullptr ? form->GetCaption() : "") << "\" cancelled\n";
-        return sdk::kModalCancel;
-    }
-    int32_t MessageBox(const char* text, const char* caption, sdk::MessageBoxKind kind) override {
-        std::cerr << (caption != nullptr ? caption : "") << ": " << (text != nullptr ? text : "") << '\n';
-        return kind == sdk::MessageBoxKind::YesNoQuestion ? sdk::kModalNo : sdk::kModalOk;
-    }
-    void SetWaitCursor(bool) override {}
-};
 
 // Footprints whose position, rotation or side differ from what was loaded.
 int CountMovedFootprints(const io::LoadedBoard& loaded) {
@@ -49,76 +33,60 @@ int CountMovedFootprints(const io::LoadedBoard& loaded) {
 }
 
 // Writes the board when a footprint moved or an output was asked for; returns the exit status.
-int SaveIfChanged(io::LoadedBoard& loaded, const RunOptions& options) {
-    const int moved = CountMovedFootprints(loaded);
-    if (moved == 0 && options.Output.empty() && !options.InPlace) {
+int SaveIfChanged(PluginSession& session, const RunOptions& options) {
+    if (CountMovedFootprints(*session.Loaded()) == 0 && options.Output.empty() && !options.InPlace) {
         std::cerr << "autoplacer: no footprint moved; nothing written\n";
-        return 0;
+        return kExitOk;
     }
-    io::SaveOptions save;
-    save.output = options.InPlace && options.Output.empty() ? loaded.path : options.Output;
-    save.inPlace = options.InPlace;
-    save.keepRouting = options.KeepRouting;
-    try {
-        const io::SaveResult result = io::SaveBoardFile(loaded, save);
-        for (const std::string& warning : result.warnings) {
-            std::cerr << "autoplacer: " << warning << '\n';
-        }
-        std::cerr << "autoplacer: wrote " << result.path << " (" << result.moved << " footprints moved)\n";
-        return 0;
-    } catch (const std::exception& failure) {
-        std::cerr << "autoplacer: cannot write the board: " << failure.what() << '\n';
-        return 4;
+    io::SaveResult saved;
+    const int status = session.Save(options.Output, options.InPlace, options.KeepRouting, saved);
+    if (status == kExitOk) {
+        std::cerr << "autoplacer: wrote " << saved.path << " (" << saved.moved << " footprints moved)\n";
     }
+    return status;
 }
 
 }  // namespace
 
 int RunPluginCommand(const RunOptions& options) {
-    std::unique_ptr<io::LoadedBoard> loaded;
+    PluginSession session;
     if (!options.Board.empty()) {
-        try {
-            loaded = io::LoadBoardFile(options.Board);
-        } catch (const std::exception& failure) {
-            std::cerr << "autoplacer: cannot read " << options.Board << ": " << failure.what() << '\n';
-            return 2;
-        }
-        for (const std::string& warning : loaded->warnings) {
-            std::cerr << "autoplacer: " << warning << '\n';
+        if (const int status = session.LoadBoard(options.Board); status != kExitOk) {
+            return status;
         }
     }
-    AppClient client;
-    client.SetVerbose(options.Verbose);
-    MessageOnlyDialogHost dialogs;
-    client.SetDialogHost(&dialogs);
-    if (!AttachDialogEnvironment(client)) {
-        return 2;
+    if (const int status = session.OpenDialogs(options.Dialogs); status != kExitOk) {
+        return status;
     }
-
-    std::string error;
-    const std::string path = options.PluginPath.empty() ? DefaultPluginPath() : options.PluginPath;
-    std::unique_ptr<LoadedPlugin> plugin = LoadedPlugin::Load(path, client, error);
-    if (!plugin) {
-        std::cerr << "autoplacer: " << error << '\n';
-        return 3;
+    if (const int status = session.LoadPlugin(options.PluginPath, options.Verbose); status != kExitOk) {
+        return status;
     }
-    client.SetServerModule(plugin->Module());
-
     std::vector<char> buffer(std::max(kMinimumParameterBuffer, options.Parameters.size() + 1), '\0');
     std::memcpy(buffer.data(), options.Parameters.data(), options.Parameters.size());
-    interrupts::SetCommandRunning(true);
-    const int32_t result = plugin->Launcher()->LaunchCommand(options.Command.c_str(), buffer.data(),
-                                                             static_cast<int32_t>(buffer.size()), nullptr);
-    interrupts::SetCommandRunning(false);
+    // The plug-in's frame updates the view after every command it knows, so a
+    // command that leaves the view alone is not one of the plug-in's.
+    const int updatesBefore = session.Client().GetView().UpdateCount;
+    const int32_t result = session.Launch(options.Command, buffer);
+    const bool known = session.Client().GetView().UpdateCount != updatesBefore;
     std::cout << buffer.data() << '\n';
-
-    client.SetServerModule(nullptr);
-    plugin.reset();
+    session.UnloadPlugin();
+    const std::vector<std::string>& errors = session.Dialogs().Errors();
     if (result != sdk::kResultOk) {
-        std::cerr << "autoplacer: the command " << options.Command << " failed (result " << result << ")\n";
-        return 1;
+        std::cerr << "autoplacer: "
+                  << (errors.empty() ? "the command " + options.Command + " failed (result " + std::to_string(result) + ")"
+                                     : errors.back())
+                  << '\n';
+        return kExitFailed;
     }
-    return loaded ? SaveIfChanged(*loaded, options) : 0;
+    if (!known) {
+        std::cerr << "autoplacer: the plug-in has no command \"" << options.Command << "\"\n";
+        return kExitUnknownCommand;
+    }
+    if (!errors.empty()) {
+        std::cerr << "autoplacer: " << errors.back() << '\n';
+        return kExitRefused;
+    }
+    return session.Loaded() != nullptr ? SaveIfChanged(session, options) : kExitOk;
 }
 
 void RegisterRunCommand(CLI::App& cli, int& exitStatus) {
@@ -133,6 +101,7 @@ void RegisterRunCommand(CLI::App& cli, int& exitStatus) {
     run->add_flag("--in-place", options->InPlace, "Overwrite the board file");
     run->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias when writing the board");
     run->add_flag("-v,--verbose", options->Verbose, "Show status-bar texts and host commands on stderr");
+    AddDialogOptions(*run, options->Dialogs);
     run->callback([options, &exitStatus] { exitStatus = RunPluginCommand(*options); });
 }
 

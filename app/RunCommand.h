@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/DialogSetup.h"
+
 namespace CLI {
 class App;
 }
@@ -19,6 +21,7 @@ struct RunOptions {
     bool InPlace = false;
     bool KeepRouting = false;
     bool Verbose = false;
+    DialogOptions Dialogs;
 };
 
 // Adds the "run" subcommand; its exit status goes to exitStatus.

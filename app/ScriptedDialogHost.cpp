@@ -1,5 +1,6 @@
 #include "app/ScriptedDialogHost.h"
 
+#include <algorithm>
 #include <fstream>
 #include <ostream>
 
@@ -127,6 +128,11 @@ std::vector<std::string> ScriptedDialogHost::UnusedAnswers() const {
         }
     }
     return unused;
+}
+
+bool ScriptedDialogHost::HasAnswerFor(const std::string& name, const std::string& caption) const {
+    return std::any_of(Answers.begin(), Answers.end(),
+                       [&](const Answer& answer) { return !answer.Used && NamesForm(answer.Form, name, caption); });
 }
 
 ScriptedDialogHost::Answer* ScriptedDialogHost::NextAnswerFor(const std::string& name, const std::string& caption) {

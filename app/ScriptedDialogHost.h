@@ -49,6 +49,8 @@ public:
         bool Interrupted = false;  // answered by Ctrl-C
     };
     const std::vector<Presentation>& History() const { return Presented; }
+    // Whether an answer not used so far names that form (by name or caption).
+    bool HasAnswerFor(const std::string& name, const std::string& caption) const;
     // Answers not used so far, as they were given.
     std::vector<std::string> UnusedAnswers() const;
 

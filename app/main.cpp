@@ -1,7 +1,12 @@
-// The autoplacer application's entry point: one registration per subcommand.
+// The autoplacer application's entry point: one registration per subcommand,
+// and one way out for every command-line mistake ("autoplacer: ..." and the
+// usage status).
 #include <CLI/CLI.hpp>
 
-#include "app/DialogSetup.h"
+#include <iostream>
+
+#include "app/ExitStatus.h"
+#include "app/HelpCommand.h"
 #include "app/PlaceCommand.h"
 #include "app/RenderCommand.h"
 #include "app/RunCommand.h"
@@ -10,14 +15,20 @@
 int main(int argc, char** argv) {
     CLI::App cli{"autoplacer: automatic component placement for KiCad boards"};
     cli.require_subcommand(1);
-    int exitStatus = 0;
+    cli.footer(app::ExitStatusHelp());
+    int exitStatus = app::kExitOk;
     app::RegisterRunCommand(cli, exitStatus);
-    app::DialogOptions dialogOptions;
-    app::AddDialogOptions(*cli.get_subcommand("run"), dialogOptions);
-    app::UseDialogOptions(&dialogOptions);
     app::RegisterPlaceCommand(cli, exitStatus);
     app::RegisterStatsCommand(cli, exitStatus);
     app::RegisterRenderCommand(cli, exitStatus);
-    CLI11_PARSE(cli, argc, argv);
+    app::RegisterHelpCommand(cli, exitStatus);
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::Success& success) {
+        return cli.exit(success);  // --help: the text on standard output, status 0
+    } catch (const CLI::ParseError& mistake) {
+        std::cerr << "autoplacer: " << mistake.what() << " (see autoplacer --help)\n";
+        return app::kExitUsage;
+    }
     return exitStatus;
 }

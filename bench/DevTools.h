@@ -1,10 +1,15 @@
-// A clock for the developer tools in bench/ that times named phases.
+// Helpers of the developer tools in bench/: a clock that times named phases,
+// and the components in the order a placement run hands them to clustering.
 #pragma once
 
 #include <chrono>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "clustering/PreClusterAnalyzer.h"
+#include "hostpcb/Board.h"
 
 namespace devtools {
 
@@ -21,5 +26,22 @@ public:
     }
     std::vector<std::pair<std::string, double>> Phases;
 };
+
+// Every component of the board, by designator in descending byte order: the
+// order in which a placement run hands them to cluster formation.
+inline autoplacer::THandleList ComponentsByDesignator(const hostpcb::Board& board) {
+    autoplacer::THandleList components;
+    std::unordered_map<PcbHandle, std::string> names;
+    for (const hostpcb::Component* component : board.Components()) {
+        components.Add(component->Handle());
+        names[component->Handle()] = component->Designator();
+    }
+    components.Sort([&names](PcbHandle a, PcbHandle b) {
+        const std::string& da = names[a];
+        const std::string& db = names[b];
+        return da == db ? 0 : (da > db ? -1 : 1);
+    });
+    return components;
+}
 
 }  // namespace devtools

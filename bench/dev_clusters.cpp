@@ -93,7 +93,7 @@ int Run(const Arguments& args) {
     options.DoPrePasses = !args.noPrePasses;
 
     devtools::PhaseClock clock;
-    THandleList components = app::ComponentsByDesignator(*loaded->board);
+    THandleList components = devtools::ComponentsByDesignator(*loaded->board);
     const int32_t total = components.Count();
     TPair* tree = nullptr;
     clock.Time("pair tree, all components", [&] { tree = TPairGenerator(context, components).BuildTree(); });

@@ -85,7 +85,7 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     TPlacerOptions options;
 
     devtools::PhaseClock clock;
-    THandleList components = app::ComponentsByDesignator(*loaded->board);
+    THandleList components = devtools::ComponentsByDesignator(*loaded->board);
     TPair* tree = nullptr;
     clock.Time("pair tree, all components", [&] { tree = TPairGenerator(context, components).BuildTree(); });
     clock.Time("floor-plan spread", [&] { TTreeBasedPlacer(nullptr, board, context.KeepOutExtent, tree).Run(); });

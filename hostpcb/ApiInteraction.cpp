@@ -48,14 +48,14 @@ void PcbApi_Percent_Init(const char* text, int32_t total) {
         p.position = 0;
         p.active = true;
         ++p.inits;
-        H().Interaction().PercentInit(p.text, total);
+        H().ProgressShown().PercentInit(p.text, total);
     });
 }
 
 void PcbApi_Percent_Update(void) {
     GuardVoid([&] {
         ++H().Progress().position;
-        H().Interaction().PercentUpdate();
+        H().ProgressShown().PercentUpdate();
     });
 }
 
@@ -64,7 +64,7 @@ void PcbApi_Percent_Finish(void) {
         ProgressRecord& p = H().Progress();
         p.active = false;
         ++p.finishes;
-        H().Interaction().PercentFinish();
+        H().ProgressShown().PercentFinish();
     });
 }
 

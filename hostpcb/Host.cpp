@@ -88,6 +88,8 @@ void Host::SetInteraction(InteractionProvider* provider) {
     interaction_ = provider != nullptr ? provider : &defaultInteraction_;
 }
 
+void Host::SetProgressSink(ProgressSink* sink) { progressSink_ = sink != nullptr ? sink : &defaultProgressSink_; }
+
 sdk::IPcbServer& Host::Server() { return *server_; }
 
 void Host::Reset() {
@@ -99,6 +101,7 @@ void Host::Reset() {
     current_ = nullptr;
     systemMiscFlags = {};
     interaction_ = &defaultInteraction_;
+    progressSink_ = &defaultProgressSink_;
     progress_ = {};
 }
 

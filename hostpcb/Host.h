@@ -57,6 +57,10 @@ public:
     // nullptr restores the quiet default provider. The host does not own the provider.
     void SetInteraction(InteractionProvider* provider);
     InteractionProvider& Interaction() const { return *interaction_; }
+    // Where progress goes, apart from the interaction provider; nullptr restores the
+    // quiet default. The host does not own the sink.
+    void SetProgressSink(ProgressSink* sink);
+    ProgressSink& ProgressShown() const { return *progressSink_; }
     ProgressRecord& Progress() { return progress_; }
 
     // The PCB server registered as "PCB": board message interfaces per board.
@@ -79,6 +83,8 @@ private:
     Board* current_ = nullptr;
     InteractionProvider defaultInteraction_;
     InteractionProvider* interaction_ = &defaultInteraction_;
+    ProgressSink defaultProgressSink_;
+    ProgressSink* progressSink_ = &defaultProgressSink_;
     ProgressRecord progress_;
 };
 

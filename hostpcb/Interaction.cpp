@@ -2,9 +2,9 @@
 
 namespace hostpcb {
 
-void InteractionProvider::PercentInit(const std::string&, int32_t) {}
-void InteractionProvider::PercentUpdate() {}
-void InteractionProvider::PercentFinish() {}
+void ProgressSink::PercentInit(const std::string&, int32_t) {}
+void ProgressSink::PercentUpdate() {}
+void ProgressSink::PercentFinish() {}
 bool InteractionProvider::ChooseLocation(const std::string&, Point&) { return false; }
 int32_t InteractionProvider::ChooseObject(const std::vector<PcbHandle>&) { return -1; }
 bool InteractionProvider::NextEvent(EventHandlerSession&) { return false; }
@@ -12,9 +12,9 @@ bool InteractionProvider::ShiftDown() { return false; }
 bool InteractionProvider::ControlDown() { return false; }
 bool InteractionProvider::PerformanceIsPoor() { return false; }
 
-void ScriptedInteraction::PercentInit(const std::string& text, int32_t) { progressTexts.push_back(text); }
-void ScriptedInteraction::PercentUpdate() { ++progressUpdates; }
-void ScriptedInteraction::PercentFinish() { ++progressFinishes; }
+void RecordingProgress::PercentInit(const std::string& text, int32_t) { progressTexts.push_back(text); }
+void RecordingProgress::PercentUpdate() { ++progressUpdates; }
+void RecordingProgress::PercentFinish() { ++progressFinishes; }
 
 bool ScriptedInteraction::ChooseLocation(const std::string& prompt, Point& location) {
     prompts.push_back(prompt);

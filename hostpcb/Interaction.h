@@ -1,7 +1,8 @@
-// How the host stand-in talks to the user: progress, picking a location or an object,
-// running editor event handlers, and the state of the Shift and Control keys. The
-// application installs a provider (terminal, script); without one the host uses a quiet
-// default that shows nothing and answers "cancel" / nil.
+// How the host stand-in talks to the user: a progress sink that shows long work, and an
+// interaction provider for picking a location or an object, running editor event
+// handlers and the state of the Shift and Control keys. The two are installed apart, so
+// a progress bar and scripted user events can be active together; without one the host
+// uses a quiet default that shows nothing and answers "cancel" / nil.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +29,32 @@ public:
     virtual bool Cancelled() = 0;  // operation 36
 };
 
-class InteractionProvider {
+// Receives the host's progress calls (PcbApi_Percent_*).
+class ProgressSink {
 public:
-    virtual ~InteractionProvider() = default;
+    virtual ~ProgressSink() = default;
 
     virtual void PercentInit(const std::string& text, int32_t total);
     virtual void PercentUpdate();
     virtual void PercentFinish();
+};
+
+// Records the progress calls, for tests.
+class RecordingProgress : public ProgressSink {
+public:
+    std::vector<std::string> progressTexts;
+    int64_t progressUpdates = 0;
+    int32_t progressFinishes = 0;
+
+    void PercentInit(const std::string& text, int32_t total) override;
+    void PercentUpdate() override;
+    void PercentFinish() override;
+};
+
+class InteractionProvider {
+public:
+    virtual ~InteractionProvider() = default;
+
     // false = the user cancelled.
     virtual bool ChooseLocation(const std::string& prompt, Point& location);
     // Index into candidates of the object the user picked, or -1.
@@ -64,15 +84,9 @@ public:
     bool control = false;
     bool performancePoor = false;
 
-    // What the host reported, for tests.
-    std::vector<std::string> progressTexts;
-    int64_t progressUpdates = 0;
-    int32_t progressFinishes = 0;
+    // The prompts the host showed, for tests.
     std::vector<std::string> prompts;
 
-    void PercentInit(const std::string& text, int32_t total) override;
-    void PercentUpdate() override;
-    void PercentFinish() override;
     bool ChooseLocation(const std::string& prompt, Point& location) override;
     int32_t ChooseObject(const std::vector<PcbHandle>& candidates) override;
     bool NextEvent(EventHandlerSession& session) override;

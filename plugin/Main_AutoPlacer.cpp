@@ -3,6 +3,7 @@
 #include <new>
 
 #include "model/RunControl.h"
+#include "plugin/ClusterQuery.h"
 #include "plugin/Commands_AutoPlacer.h"
 #include "settings/StopPlacement.h"
 
@@ -108,6 +109,7 @@ void RegisterAutoPlacerCommands(TCommandLauncher& launcher) {
     launcher.RegisterCommandHandler("LoseLastAutoSelectedComponent", LoseLastAutoSelectedCommand, nullptr);
     launcher.RegisterCommandHandler("AlignComponents", AlignComponentsCommand, nullptr);
     launcher.RegisterCommandHandler("AutoPlacer", AutoPlacerQueryCommand, nullptr);
+    launcher.RegisterCommandHandler("QueryClusters", QueryClustersCommand, nullptr);  // developer query
 }
 
 }  // namespace autoplacer

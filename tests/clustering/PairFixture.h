@@ -20,7 +20,7 @@
 namespace autoplacer::testing {
 
 // Every progress phase as the host saw it.
-class TProgressRecorder : public hostpcb::InteractionProvider {
+class TProgressRecorder : public hostpcb::ProgressSink {
 public:
     struct Phase {
         std::string Text;
@@ -61,7 +61,7 @@ protected:
     void FreshBoard() {
         hostpcb::Host::Instance().Reset();
         board = &hostpcb::Host::Instance().CreateBoard("pairs.kicad_pcb");
-        hostpcb::Host::Instance().SetInteraction(&progress);
+        hostpcb::Host::Instance().SetProgressSink(&progress);
     }
     void TearDown() override {
         PlacementRunning = false;

@@ -31,7 +31,7 @@ inline void ResetRunFlags() {
     CurrentDriver = nullptr;
 }
 
-class TProgressTexts : public hostpcb::InteractionProvider {
+class TProgressTexts : public hostpcb::ProgressSink {
 public:
     void PercentInit(const std::string& text, int32_t) override { Texts.push_back(text); }
     std::vector<std::string> Texts;
@@ -43,7 +43,7 @@ protected:
         ResetRunFlags();
         hostpcb::Host::Instance().Reset();
         board = &hostpcb::Host::Instance().CreateBoard("/boards/driver.kicad_pcb");
-        hostpcb::Host::Instance().SetInteraction(&progress);
+        hostpcb::Host::Instance().SetProgressSink(&progress);
         client.SetDialogHost(&presenter);
         client.SetMessagePump([this] {
             if (onPump) {
@@ -64,7 +64,7 @@ protected:
     void TearDown() override {
         SetPlacerStepObserver(nullptr, nullptr);
         Client = nullptr;
-        hostpcb::Host::Instance().SetInteraction(nullptr);
+        hostpcb::Host::Instance().SetProgressSink(nullptr);
         hostpcb::Host::Instance().Reset();
         ResetRunFlags();
     }

@@ -36,7 +36,7 @@ protected:
     void SetUp() override {
         hostpcb::Host::Instance().Reset();
         board = &hostpcb::Host::Instance().CreateBoard("absolute.kicad_pcb");
-        hostpcb::Host::Instance().SetInteraction(&progress);
+        hostpcb::Host::Instance().SetProgressSink(&progress);
         Client = &client;
     }
     void TearDown() override {
@@ -45,7 +45,7 @@ protected:
         StopRequested = false;
         StopConfirmed = false;
         Client = nullptr;
-        hostpcb::Host::Instance().SetInteraction(nullptr);
+        hostpcb::Host::Instance().SetProgressSink(nullptr);
         hostpcb::Host::Instance().Reset();
     }
 

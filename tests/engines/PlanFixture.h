@@ -23,7 +23,7 @@
 namespace autoplacer::plantest {
 
 // Every progress phase as the host saw it.
-class TProgressLog : public hostpcb::InteractionProvider {
+class TProgressLog : public hostpcb::ProgressSink {
 public:
     struct Phase {
         std::string Text;
@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         hostpcb::Host::Instance().Reset();
         board = &hostpcb::Host::Instance().CreateBoard("plan.kicad_pcb");
-        hostpcb::Host::Instance().SetInteraction(&progress);
+        hostpcb::Host::Instance().SetProgressSink(&progress);
         client.SetMessagePump([this] {
             ++polls;
             if (stopAfterPolls > 0 && polls >= stopAfterPolls) {
@@ -65,7 +65,7 @@ protected:
         StopRequested = false;
         StopConfirmed = false;
         Client = nullptr;
-        hostpcb::Host::Instance().SetInteraction(nullptr);
+        hostpcb::Host::Instance().SetProgressSink(nullptr);
         hostpcb::Host::Instance().Reset();
     }
 

@@ -53,8 +53,10 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         Host::Instance().SetInteraction(&script);
+        Host::Instance().SetProgressSink(&progress);
     }
     ScriptedInteraction script;
+    RecordingProgress progress;
 };
 
 TEST_F(Interaction, ScriptedSessionEndsOnAcceptAndCompletesTheMove) {
@@ -136,9 +138,19 @@ TEST_F(Interaction, LocationsKeysAndProgressReachTheProvider) {
     EXPECT_EQ(p.total, 3);
     PcbApi_Percent_Finish();
     EXPECT_FALSE(p.active);
-    EXPECT_EQ(script.progressTexts, std::vector<std::string>{"Clustering ..."});
-    EXPECT_EQ(script.progressUpdates, 3);
-    EXPECT_EQ(script.progressFinishes, 1);
+    EXPECT_EQ(progress.progressTexts, std::vector<std::string>{"Clustering ..."});
+    EXPECT_EQ(progress.progressUpdates, 3);
+    EXPECT_EQ(progress.progressFinishes, 1);
+
+    // The sink and the provider are installed apart: dropping one keeps the other.
+    Host::Instance().SetInteraction(nullptr);
+    PcbApi_Percent_Init("Spreading ...", 1);
+    EXPECT_EQ(progress.progressTexts, (std::vector<std::string>{"Clustering ...", "Spreading ..."}));
+    Host::Instance().SetInteraction(&script);
+    Host::Instance().SetProgressSink(nullptr);
+    PcbApi_Percent_Init("Quiet ...", 1);
+    EXPECT_EQ(progress.progressTexts.size(), 2u);
+    EXPECT_EQ(PcbApi_ShiftDown(), 1);
 }
 
 TEST_F(Interaction, DisplayOperationsChangeDisplayStateOnly) {

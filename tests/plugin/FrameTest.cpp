@@ -80,12 +80,14 @@ TEST_F(FrameTest, FactoryBuildsTheNamedModuleAndSetsTheGlobals) {
     EXPECT_NE(DataModule1, nullptr);
 }
 
-TEST_F(FrameTest, TableHoldsTheSevenCommandsSortedIgnoringCase) {
+// The seven user commands and the developer query "QueryClusters".
+TEST_F(FrameTest, TableHoldsTheSevenCommandsAndTheClusterQuerySortedIgnoringCase) {
     const std::vector<std::string> expected = {"AlignComponents",
                                                "AutoPlacer",
                                                "EnterInteractiveComponentEditingMode",
                                                "ExecuteInteractivePlacementFeature",
                                                "LoseLastAutoSelectedComponent",
+                                               "QueryClusters",
                                                "RunAutoPlacer",
                                                "StopAutoPlacer"};
     TCommandLauncher& launcher = *ServerModule->GetLauncher();
@@ -97,7 +99,7 @@ TEST_F(FrameTest, TableHoldsTheSevenCommandsSortedIgnoringCase) {
     // A duplicate in another letter case is ignored; the first handler stays.
     TCommandProc original = launcher.FindHandler("StopAutoPlacer")->Handler;
     launcher.RegisterCommandHandler("STOPAUTOPLACER", [](void*, char*, int32_t) {}, nullptr);
-    EXPECT_EQ(launcher.HandlerCount(), 7);
+    EXPECT_EQ(launcher.HandlerCount(), 8);
     EXPECT_EQ(launcher.FindHandler("stopautoplacer")->Handler, original);
 }
 

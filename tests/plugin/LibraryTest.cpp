@@ -109,15 +109,16 @@ TEST(RunCommand, QueryAnswersInTheParameterBuffer) {
 }
 
 TEST(RunCommand, CommandNamesIgnoreCase) {
+    // The plug-in's own error without a board: the command was found.
     const CommandResult result = RunApp("run --command RUNAUTOPLACER --params 'Test=True'");
-    EXPECT_EQ(result.Status, 0);
-    EXPECT_NE(result.Output.find("No board is current."), std::string::npos) << result.Output;
+    EXPECT_EQ(result.Status, 5);
+    EXPECT_NE(result.Output.find("autoplacer: No board is current."), std::string::npos) << result.Output;
 }
 
-TEST(RunCommand, UnknownCommandSucceedsAndLeavesTheParameters) {
+TEST(RunCommand, UnknownCommandFailsAndLeavesTheParameters) {
     const CommandResult result = RunApp("run --command NoSuchCommand --params 'A=1|B=2'");
-    EXPECT_EQ(result.Status, 0);
-    EXPECT_EQ(result.Output, "A=1|B=2\n");
+    EXPECT_EQ(result.Status, 8);
+    EXPECT_EQ(result.Output, "A=1|B=2\nautoplacer: the plug-in has no command \"NoSuchCommand\"\n");
 }
 
 TEST(RunCommand, LoadsABoardAndWritesOnlyWhenAskedOrChanged) {

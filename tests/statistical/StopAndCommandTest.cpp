@@ -98,14 +98,14 @@ TEST_F(StatisticalTest, StopWithoutRestoreLeavesThePartsAndNoGoesOn) {
 TEST_F(StatisticalTest, HostCommandRunsThePlacerWithTheClientsSeed) {
     BuildConnectedBoard();
     SetGaps(0.3, 0.2);
-    hostpcb::ScriptedInteraction interaction;
-    hostpcb::Host::Instance().SetInteraction(&interaction);
+    hostpcb::RecordingProgress progress;
+    hostpcb::Host::Instance().SetProgressSink(&progress);
 
     app::AppClient client;
     client.SetStatisticalSeed(5);
     char parameters[256] = "Batch=True|UseAutoPCBUpdate=True";
     EXPECT_EQ(client.RunProcess("Placer:RunAutoPlacer", parameters, 256, nullptr), sdk::kResultOk);
-    hostpcb::Host::Instance().SetInteraction(nullptr);
+    hostpcb::Host::Instance().SetProgressSink(nullptr);
 
     ASSERT_TRUE(client.GetStatisticalOutcome().has_value());
     EXPECT_EQ(client.GetStatisticalOutcome()->movable, 18);
@@ -113,10 +113,10 @@ TEST_F(StatisticalTest, HostCommandRunsThePlacerWithTheClientsSeed) {
     EXPECT_EQ(client.GetProcessCalls()[0].Parameters, "Batch=True|UseAutoPCBUpdate=True");
     ExpectLegal();
     const Placement placed = PlacementOf(*board);
-    EXPECT_EQ(interaction.progressTexts,
+    EXPECT_EQ(progress.progressTexts,
               (std::vector<std::string>{"Spreading components ...", "Annealing component positions ...",
                                         "Removing overlaps ...", "Refining component positions ..."}));
-    EXPECT_EQ(interaction.progressFinishes, 4);
+    EXPECT_EQ(progress.progressFinishes, 4);
 
     // The same seed through the placer's own entry gives the same board.
     hostpcb::Host::Instance().Reset();
