@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "model/PlacementContext.h"
@@ -268,6 +269,24 @@ private:
     int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
     std::size_t CellIndex(const TCostCell* cell) const;
     bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
+
+    // A component's extent, computed by the host once for each place, turn and
+    // side it is found in: the member-extent conflict test asks for the same
+    // components at every candidate point.
+    const TRect& MemberExtent(PcbHandle component);
+    struct TExtentKey {
+        int32_t X = 0;
+        int32_t Y = 0;
+        double Rotation = 0.0;
+        int Layer = 0;
+        bool operator==(const TExtentKey&) const = default;
+    };
+    struct TCachedExtent {
+        TExtentKey Key;
+        TRect Extent;
+        bool Known = false;
+    };
+    std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
 
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;

@@ -209,8 +209,13 @@ bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r
             } else if (mode == 1) {
                 TRect ex;
                 TRect eq;
-                GetObjectExtentRect(*x, ex);
-                GetObjectExtentRect(*q, eq);
+                if (FastForms()) {
+                    ex = MemberExtent(x->Handle);
+                    eq = MemberExtent(q->Handle);
+                } else {
+                    GetObjectExtentRect(*x, ex);
+                    GetObjectExtentRect(*q, eq);
+                }
                 conflict = RectsOverlap(ex, eq, gap, Context.Forms);
             } else {
                 conflict = ComponentsCollide(x->Handle, q->Handle, gap, Context.Forms);
@@ -305,6 +310,18 @@ int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
         default:
             return 0;
     }
+}
+
+const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
+    const TExtentKey key{GetObjectX(component), GetObjectY(component), GetComponentRotation(component),
+                         GetObjectLayer(component)};
+    TCachedExtent& cached = ExtentCache[component];
+    if (!cached.Known || !(cached.Key == key)) {
+        cached.Key = key;
+        cached.Extent = ComponentExtentRect(component);
+        cached.Known = true;
+    }
+    return cached.Extent;
 }
 
 int32_t TGroupPlacer::OverlapCost(const TRect& r, const TRectangularComponentGroup& group) {
