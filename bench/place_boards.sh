@@ -4,7 +4,8 @@
 # with --statistical, one run at a time with a time limit, and prints one row per
 # board and placer of what the placer itself did, judged as KiCad's design-rule check
 # judges it (bench/legal_check.cpp): courtyard overlaps that involve a moved part
-# (same side; a part with through-hole pads over or under one on the other side),
+# (same side; a hole of a through-hole pad inside the courtyard of a part on the
+# other side),
 # moved parts outside the outline polygon, parts the report names as not fitted,
 # connection length after over the designer's, and the run's processor seconds.
 #

@@ -33,8 +33,6 @@ double SegmentDistance(const CourtyardSegment& s, const CourtyardSegment& t) {
                      PointSegmentDistance(t.b, s)});
 }
 
-PointF Midpoint(const CourtyardSegment& s) { return {(s.a.x + s.b.x) / 2, (s.a.y + s.b.y) / 2}; }
-
 bool BoxesApart(const Box& a, const Box& b, double gap) {
     return a.x1 - gap > b.x2 || b.x1 - gap > a.x2 || a.y1 - gap > b.y2 || b.y1 - gap > a.y2;
 }
@@ -68,6 +66,42 @@ Box SegmentsBox(const std::vector<CourtyardSegment>& segments) {
     }
     return {static_cast<Coord>(std::floor(x1)), static_cast<Coord>(std::floor(y1)), static_cast<Coord>(std::ceil(x2)),
             static_cast<Coord>(std::ceil(y2))};
+}
+
+bool OnBoundary(PointF p, const CourtyardShape& shape) {
+    for (const CourtyardSegment& t : shape.segments) {
+        if (PointSegmentDistance(p, t) < 1.0) return true;
+    }
+    return false;
+}
+
+// Whether a piece of `inner`'s boundary lies strictly inside `outer`. Each segment is
+// cut where a vertex of `outer` touches it, so that every piece lies wholly inside,
+// outside or on the boundary of `outer` (the boundaries do not cross); its midpoint
+// decides. `allOnBoundary` tells whether every piece lay on `outer`'s boundary.
+bool BoundaryEnters(const CourtyardShape& inner, const CourtyardShape& outer, bool& allOnBoundary) {
+    allOnBoundary = true;
+    std::vector<double> cuts;
+    for (const CourtyardSegment& s : inner.segments) {
+        const double dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
+        const double length2 = dx * dx + dy * dy;
+        cuts.assign({0.0, 1.0});
+        for (const CourtyardSegment& t : outer.segments) {
+            if (length2 > 0 && PointSegmentDistance(t.a, s) < 1.0) {
+                cuts.push_back(std::clamp(((t.a.x - s.a.x) * dx + (t.a.y - s.a.y) * dy) / length2, 0.0, 1.0));
+            }
+        }
+        std::sort(cuts.begin(), cuts.end());
+        for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+            if (cuts[i + 1] - cuts[i] < 1e-9) continue;
+            const double m = (cuts[i] + cuts[i + 1]) / 2;
+            const PointF p{s.a.x + m * dx, s.a.y + m * dy};
+            if (OnBoundary(p, outer)) continue;
+            allOnBoundary = false;
+            if (InsideCourtyard(outer, p)) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -115,23 +149,11 @@ bool CourtyardsMeet(const CourtyardShape& a, const CourtyardShape& b, double gap
             if (gap > 0 ? SegmentDistance(s, t) < gap : CrossProperly(s, t)) return true;
         }
     }
-    // No boundary crossing: the regions are apart or one holds the other. A boundary
-    // point is inside the other region unless it lies on its boundary, so try a few.
-    auto holds = [](const CourtyardShape& outer, const CourtyardShape& inner) {
-        for (const CourtyardSegment& s : inner.segments) {
-            const PointF m = Midpoint(s);
-            bool onBoundary = false;
-            for (const CourtyardSegment& t : outer.segments) {
-                if (PointSegmentDistance(m, t) < 1.0) {
-                    onBoundary = true;
-                    break;
-                }
-            }
-            if (!onBoundary) return InsideCourtyard(outer, m);
-        }
-        return false;
-    };
-    return holds(a, b) || holds(b, a);
+    // No boundary crossing: the regions overlap only if some piece of one boundary
+    // lies inside the other, or both boundaries are the same.
+    bool aOnB = true, bOnA = true;
+    if (BoundaryEnters(b, a, bOnA) || BoundaryEnters(a, b, aOnB)) return true;
+    return aOnB && bOnA;
 }
 
 bool HasThroughHolePads(const Component& component) {
@@ -144,8 +166,31 @@ bool HasThroughHolePads(const Component& component) {
     return false;
 }
 
-bool CourtyardsArePaired(const Component& a, const Component& b) {
-    return a.Layer() == b.Layer() || HasThroughHolePads(a) || HasThroughHolePads(b);
+namespace {
+
+// A hole's square (its drill as the side) meets the courtyard.
+bool HolesMeet(const Component& c, const CourtyardShape& other) {
+    if (other.Empty()) return false;
+    for (const Primitive* p : c.Children()) {
+        if (p->Kind() != ObjectKind::Pad || p->Layer() != PCB_MULTI_LAYER) continue;
+        const double r = static_cast<const Pad*>(p)->Geometry().holeSize / 2.0;
+        if (r <= 0) continue;
+        const PointF o{double(p->Position().x), double(p->Position().y)};
+        CourtyardShape hole;
+        const PointF corners[] = {{o.x - r, o.y - r}, {o.x + r, o.y - r}, {o.x + r, o.y + r}, {o.x - r, o.y + r}};
+        for (int k = 0; k < 4; ++k) hole.segments.push_back({corners[k], corners[(k + 1) % 4]});
+        hole.box = SegmentsBox(hole.segments);
+        if (CourtyardsMeet(hole, other, 0)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CourtyardsConflict(const Component& a, const CourtyardShape& courtyardA, const Component& b,
+                        const CourtyardShape& courtyardB, double gap) {
+    if (a.Layer() == b.Layer()) return CourtyardsMeet(courtyardA, courtyardB, gap);
+    return HolesMeet(a, courtyardB) || HolesMeet(b, courtyardA);
 }
 
 }  // namespace hostpcb

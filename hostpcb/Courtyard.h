@@ -40,8 +40,10 @@ bool CourtyardsMeet(const CourtyardShape& a, const CourtyardShape& b, double gap
 // A component with at least one pad that goes through the board.
 bool HasThroughHolePads(const Component& component);
 
-// Whether KiCad's check pairs two components: same side, or either has through-hole
-// pads (then it may not sit over or under the other).
-bool CourtyardsArePaired(const Component& a, const Component& b);
+// What KiCad's check reports for two components with these courtyards: on the same
+// side, courtyards that overlap (or come closer than `gap`); on opposite sides, a hole
+// of a through-hole pad of either inside the other's courtyard.
+bool CourtyardsConflict(const Component& a, const CourtyardShape& courtyardA, const Component& b,
+                        const CourtyardShape& courtyardB, double gap = 0);
 
 }  // namespace hostpcb
