@@ -49,6 +49,18 @@ TEST_F(StatisticalTest, ALargerComponentClearanceRuleWinsOverTheOption) {
     EXPECT_GE(SmallestSeparation(*board), MmToUnits(2.0));
 }
 
+TEST_F(StatisticalTest, AComponentClearanceRuleReplacesTheOptionAndTheCopperClearance) {
+    // As on a KiCad board: courtyards may touch, whatever the option and the clearance say.
+    BuildConnectedBoard(10);
+    BoardBuilder(*board).Clearance(MmToUnits(1.0));
+    BoardBuilder(*board).ComponentClearance(MmToUnits(0.1), 1);
+    SetGaps(3.0, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    ExpectLegal();
+    EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.1));
+    EXPECT_LT(SmallestSeparation(*board), MmToUnits(1.0));
+}
+
 TEST_F(StatisticalTest, LockedComponentStaysAndOthersKeepClearOfIt) {
     BuildConnectedBoard();
     Component* locked = board->FindComponent("U1");
