@@ -1,5 +1,6 @@
 // Courtyards as KiCad's design-rule check pairs and compares them, and a component's
-// extent leaving out the drawings a reader marks as no part of it.
+// extent (and what an iterator over it yields) leaving out the drawings a reader marks
+// as no part of it.
 #include "HostFixture.h"
 
 #include "hostpcb/Courtyard.h"
@@ -83,8 +84,17 @@ TEST_F(CourtyardTest, DrawingsOutsideTheExtentDoNotCount) {
     Component& a = Part("A", {0, 0}, 100000, 100000);
     Track& silk = board->AddTrack(&a, {0, 0}, {400000, 0}, 1000, PCB_TOP_OVERLAY);
     EXPECT_GT(a.Bounds().x2, 300000);
+    const auto tracksSeen = [&] {
+        int n = 0;
+        const PcbHandle it = PcbApi_CreateIterator(a.Handle(), PCB_TRACK, 2, LayerToId(0));
+        for (PcbHandle h = PcbApi_GetFirstObject(it); h != nullptr; h = PcbApi_GetNextObject(it)) ++n;
+        PcbApi_DestroyIterator(it);
+        return n;
+    };
+    EXPECT_EQ(tracksSeen(), 5);
     silk.SetInExtent(false);
     EXPECT_EQ(a.Bounds(), (Box{-50250, -50250, 50250, 50250}));  // the courtyard with its line width
+    EXPECT_EQ(tracksSeen(), 4);  // a placer iterating the component sees its extent only
     a.SetPosition({1000, 0});
     EXPECT_EQ(a.Bounds().x2, 51250);
     silk.SetInExtent(true);
