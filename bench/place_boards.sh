@@ -6,7 +6,8 @@
 # judges it (bench/legal_check.cpp): courtyard overlaps that involve a moved part
 # (same side; a hole of a through-hole pad inside the courtyard of a part on the
 # other side),
-# moved parts outside the outline polygon, parts the report names as not fitted,
+# moved parts outside the outline polygon, parts the report (or the statistical
+# placer's warning) names as not fitted,
 # connection length after over the designer's, and the run's processor seconds.
 #
 #   bench/place_boards.sh [BOARDS_DIR] [LIMIT_SECONDS]
@@ -62,7 +63,12 @@ for board in sorted(glob.glob(os.path.join(boards, "*.kicad_pcb"))):
             continue
         words = summary[0].split()
         overlaps, outside = int(words[1]), int(words[3])
-        unfitted = len(r["not_fitted"])
+        unfit = list(r["not_fitted"])
+        # The statistical placer names the parts it found no room for in its warning.
+        for l in (run.stdout + run.stderr).splitlines():
+            if "found no room for:" in l and not unfit:
+                unfit = l.split("found no room for:", 1)[1].split()
+        unfitted = len(unfit)
         ratio = r["after"]["connection_length_mm"] / r["before"]["connection_length_mm"]
         t = totals[placer]
         t[0] += overlaps; t[1] += outside; t[2] += unfitted; t[3].append(ratio)
@@ -71,7 +77,7 @@ for board in sorted(glob.glob(os.path.join(boards, "*.kicad_pcb"))):
             for l in lines:
                 if l and not l.startswith("overlaps "):
                     notes.append(f"{name} {placer}: {l}")
-            for ref in r["not_fitted"]:
+            for ref in unfit:
                 notes.append(f"{name} {placer}: not fitted {ref}")
     rows.append(row)
 
