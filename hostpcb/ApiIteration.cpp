@@ -52,9 +52,11 @@ PcbHandle PcbApi_CreateIterator(PcbHandle owner, uint8_t kind, int32_t method, P
                 CollectBoard(*static_cast<Board*>(o), kind, method == PCB_ITERATE_GROUP_PRIMITIVES, layer, *state);
                 break;
             case ObjectKind::Component:
-                // A component's own primitives, whether the component is in the board or not.
+                // A component's own primitives, whether the component is in the board or not:
+                // those of its extent (its placement shape), so that a placer sees what it is
+                // judged by (a KiCad footprint's courtyard and pads), and its texts.
                 for (Primitive* c : static_cast<Component*>(o)->Children())
-                    if (Matches(*c, kind, layer)) state->items.push_back(c->Handle());
+                    if (Matches(*c, kind, layer) && c->InExtent()) state->items.push_back(c->Handle());
                 state->requireInBoard = false;
                 break;
             case ObjectKind::Net:

@@ -145,6 +145,11 @@ public:
     Box Bounds() const override;
     const Shape& GetShape() const;
 
+    // Whether it counts toward its component's extent (Component::Bounds). A board
+    // reader leaves out drawings that are no part of the footprint's placement shape.
+    bool InExtent() const { return inExtent_; }
+    void SetInExtent(bool inExtent);
+
     // Component transforms, applied to every primitive of a component.
     virtual void MoveBy(Coord dx, Coord dy);
     virtual void RotateAbout(Point origin, double degrees) = 0;
@@ -162,6 +167,7 @@ private:
     mutable Shape shape_;
     mutable Box box_;
     mutable bool dirty_ = true;
+    bool inExtent_ = true;
 };
 
 class Pad : public Primitive {

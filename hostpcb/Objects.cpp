@@ -114,6 +114,12 @@ void Primitive::GeometryChanged() {
     }
 }
 
+void Primitive::SetInExtent(bool inExtent) {
+    if (inExtent == inExtent_) return;
+    inExtent_ = inExtent;
+    GeometryChanged();  // the component's box changes
+}
+
 // ---- Pad ----
 
 void Pad::SetGeometry(const PadGeometry& geometry) {
@@ -443,7 +449,7 @@ Box Component::Bounds() const {
     bool any = false;
     Box box{origin_.x, origin_.y, origin_.x, origin_.y};
     for (const Primitive* c : children_) {
-        if (c == nameText_ || c == commentText_) continue;
+        if (c == nameText_ || c == commentText_ || !c->InExtent()) continue;
         const Box b = c->Bounds();
         box = any ? box.United(b) : b;
         any = true;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "hostpcb/Host.h"
+#include "io/KicadDesignRules.h"
 #include "io/Units.h"
 
 namespace io {
@@ -108,6 +109,12 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
             for (const std::string& w : loaded->rules.warnings) loaded->warnings.push_back(w);
         }
     }
+    std::string druWarning;
+    const std::optional<double> courtyard = ReadCourtyardClearance(path, druWarning);
+    if (!druWarning.empty()) loaded->warnings.push_back(druWarning);
+    if (std::filesystem::exists(DesignRulesPath(path))) loaded->inputs.push_back(DesignRulesPath(path));
+    loaded->courtyardClearanceMm = courtyard.value_or(0.0);
+    loaded->kicadComponentClearance = AddKicadComponentClearance(*loaded->board, loaded->courtyardClearanceMm);
     loaded->loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return loaded;
 }

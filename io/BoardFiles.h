@@ -42,6 +42,10 @@ struct LoadedBoard {
     ProjectClearance clearance;
     bool hasRules = false;
     PlacerRulesSummary rules;
+    // KiCad's courtyard clearance (BOARD.kicad_dru, else 0) and whether the board got
+    // the board-wide component-clearance rule with it (its rules file sets none).
+    double courtyardClearanceMm = 0;
+    bool kicadComponentClearance = false;
     std::vector<std::string> warnings;
     double loadSeconds = 0;
 };

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "hostpcb/Courtyard.h"
 #include "io/Units.h"
 
 namespace io {
@@ -217,6 +218,27 @@ LayerNumber PadLayer(const KicadBoard& kicad, const KFootprint& fp, const KPad& 
     return fp.back ? PCB_BOTTOM_LAYER : PCB_TOP_LAYER;  // apertures without copper
 }
 
+// The footprint's placement shape, which is its extent in the host: its courtyard with
+// its pads, as KiCad's courtyard check sees it; without a courtyard everything but the
+// fabrication drawings (documentation, such as a frame drawn round a whole board), or
+// everything when nothing else is left.
+void MarkPlacementShape(hostpcb::Component& c) {
+    constexpr LayerNumber kFabLayer = PCB_MECHANICAL_1 + 12;
+    const std::vector<hostpcb::Primitive*>& children = c.Children();
+    const bool courtyard = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
+        return p->Layer() == hostpcb::kCourtyardLayer;
+    });
+    bool any = false;
+    for (hostpcb::Primitive* p : children) {
+        if (p == c.NameText() || p == c.CommentText()) continue;
+        p->SetInExtent(courtyard ? p->Layer() == hostpcb::kCourtyardLayer || p->Kind() == hostpcb::ObjectKind::Pad
+                                 : p->Layer() != kFabLayer);
+        any = any || p->InExtent();
+    }
+    if (any) return;
+    for (hostpcb::Primitive* p : children) p->SetInExtent(true);
+}
+
 }  // namespace
 
 std::string FootprintName(const KFootprint& footprint) {
@@ -324,6 +346,7 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
             AddShape(board, &c, s, layer, [&fp](KPoint p) { return Place(fp, p); }, fp.angle,
                      name + ", " + std::string(s.node->head()));
         }
+        MarkPlacementShape(c);
         mapping.links.push_back({i, &c, c.Position(), c.Rotation(), side});
     }
 

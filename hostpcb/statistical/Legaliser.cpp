@@ -16,6 +16,8 @@ constexpr std::size_t kAxisCap = 600;
 constexpr int64_t kRipUpSpots = 20000;
 // Evictions allowed in one legalisation, so that the step always ends.
 constexpr int kRipUpLimit = 2000;
+// Largest spacing between parts parked below the outline (1 mm).
+constexpr Coord kParkSpacing = 393701;
 
 double Area(const Box& b) { return (double(b.x2) - b.x1) * (double(b.y2) - b.y1); }
 
@@ -52,9 +54,10 @@ void Legaliser::Settle(int part) {
     isSettled_[std::size_t(part)] = true;
 }
 
-bool Legaliser::Conflicts(int part, const Box& box, LayerNumber side) const {
+bool Legaliser::Conflicts(int part, const Box& box, LayerNumber side, bool fixedOnly) const {
     bool conflict = false;
     settled_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box& otherBox) {
+        if (fixedOnly && model_.Parts[std::size_t(other)].movable) return;
         if (!conflict && other != part &&
             layout_.GapOverlap(part, box, side, other, otherBox, layout_.SideOf(other)) > 0) {
             conflict = true;
@@ -294,9 +297,13 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
     return true;
 }
 
+// Parked parts are not placed, so they keep a small fixed spacing from each other
+// rather than their rule gaps: rows spaced by a wide gap (50 mm per part) would run
+// beyond the host's coordinates. Locked parts below the board are stepped over with
+// the full gap.
 void Legaliser::ParkUnfit() {
     const Box& extent = model_.Outline().Extent();
-    const Coord gap = model_.MaxGap() + model_.OutlineGap() + 1;
+    const Coord gap = std::min(model_.MaxGap(), kParkSpacing) + model_.OutlineGap() + 1;
     Coord x = extent.x1;
     Coord shelfTop = extent.y1 - gap;
     Coord shelfHeight = 0;
@@ -311,7 +318,7 @@ void Legaliser::ParkUnfit() {
         }
         PartState state = layout_.StateCentredAt(i, {x + w / 2, shelfTop - h / 2}, o);
         // Locked parts parked below the board as well are stepped over.
-        while (Conflicts(i, layout_.BoxAt(i, state), model_.Parts[std::size_t(i)].Side(o))) {
+        while (Conflicts(i, layout_.BoxAt(i, state), model_.Parts[std::size_t(i)].Side(o), true)) {
             state.origin.x += std::max<Coord>(w, 1) + gap;
             x += std::max<Coord>(w, 1) + gap;
         }

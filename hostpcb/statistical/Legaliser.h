@@ -28,7 +28,8 @@ public:
     const std::vector<int>& Unfit() const { return unfit_; }
 
 private:
-    bool Conflicts(int part, const Box& box, LayerNumber side) const;
+    // A settled part (only a locked one with `fixedOnly`) inside the part's gap.
+    bool Conflicts(int part, const Box& box, LayerNumber side, bool fixedOnly = false) const;
     bool Legal(int part, const PartState& state) const;
     bool Search(int part);
     bool SearchOrientation(int part, Orientation o, Point centre, std::size_t& budget);

@@ -3,6 +3,7 @@
 // origin, so a part's extent and pins are stored once and transformed on demand.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "hostpcb/Geometry.h"
@@ -50,7 +51,16 @@ struct OffsetTransform {
 
 inline Box Translated(const Box& box, Point by) { return {box.x1 + by.x, box.y1 + by.y, box.x2 + by.x, box.y2 + by.y}; }
 
-inline Box Inflated(const Box& box, Coord by) { return {box.x1 - by, box.y1 - by, box.x2 + by, box.y2 + by}; }
+// Grown by `by` on every side, within the host's coordinate range (±2^30), so that
+// the sides of a grown box, and the r-tree's sums over them, stay in 32 bits.
+inline Box Inflated(const Box& box, Coord by) {
+    const auto within = [](int64_t v) {
+        constexpr int64_t kLimit = (int64_t{1} << 30) - 1;
+        return static_cast<Coord>(std::clamp<int64_t>(v, -kLimit, kLimit));
+    };
+    return {within(int64_t{box.x1} - by), within(int64_t{box.y1} - by), within(int64_t{box.x2} + by),
+            within(int64_t{box.y2} + by)};
+}
 
 // Centre of a box, truncated toward zero (computed wide).
 inline Point CentreOf(const Box& box) {

@@ -218,26 +218,28 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         Nets.push_back(std::move(placed));
     }
 
-    if (!scopedGapRules_ && !Parts.empty()) boardRuleGap_ = RuleGap(0, 0);
+    if (!scopedGapRules_) boardRuleGap_ = Parts.empty() ? componentGap_ : RuleGap(0, 0);
 }
 
+// Parts keep the gap of their pair's component-clearance rule, which is how far apart
+// their extents (courtyards) must stay. Only a pair that no such rule covers keeps the
+// placement gap option, or the copper clearance when that asks for more.
 Coord PlacementModel::RuleGap(int a, int b) const {
     const Component& ca = *Parts[std::size_t(a)].component;
     const Component& cb = *Parts[std::size_t(b)].component;
-    Coord gap = 0;
-    for (const uint8_t kind : {uint8_t(PCB_RULE_COMPONENT_CLEARANCE), uint8_t(PCB_RULE_CLEARANCE)}) {
-        if (const Rule* rule = DominantRuleForPair(ca, cb, kind)) gap = std::max(gap, rule->gap);
-    }
+    if (const Rule* rule = DominantRuleForPair(ca, cb, PCB_RULE_COMPONENT_CLEARANCE)) return std::max<Coord>(0, rule->gap);
+    Coord gap = componentGap_;
+    if (const Rule* rule = DominantRuleForPair(ca, cb, PCB_RULE_CLEARANCE)) gap = std::max(gap, rule->gap);
     return gap;
 }
 
 Coord PlacementModel::Gap(int a, int b) const {
-    if (!scopedGapRules_) return std::max(componentGap_, boardRuleGap_);
+    if (!scopedGapRules_) return boardRuleGap_;
     if (a > b) std::swap(a, b);
     const uint64_t key = (uint64_t(uint32_t(a)) << 32) | uint32_t(b);
     const auto found = pairGaps_.find(key);
     if (found != pairGaps_.end()) return found->second;
-    const Coord gap = std::max(componentGap_, RuleGap(a, b));
+    const Coord gap = RuleGap(a, b);
     pairGaps_.emplace(key, gap);
     return gap;
 }

@@ -73,8 +73,8 @@ public:
     // The gap kept between components (placer option 1) and to the outline (option 2).
     Coord ComponentGapOption() const { return componentGap_; }
     Coord OutlineGap() const { return outlineGap_; }
-    // The gap between two parts: the placement gap, or the component-clearance or
-    // clearance rule of the pair when that asks for more.
+    // The gap between two parts' extents: that of their component-clearance rule; for
+    // a pair no such rule covers, the placement gap or the clearance rule when larger.
     Coord Gap(int a, int b) const;
     Coord MaxGap() const { return maxGap_; }
     // Every pair has the same gap (no gap rule is scoped to nets, classes or parts).

@@ -4,9 +4,10 @@
 // half-perimeter of the signal nets), then made legal (no part inside another's gap,
 // none outside the outline or its rooms). Locked components stay where they are.
 //
-// Board facts it honours: placer option 1 is the gap between components and option 2
-// the gap to the outline (the larger component-clearance or clearance rule of a pair
-// wins over option 1); component-rotations and permitted-layers rules; confinement
+// Board facts it honours: the component-clearance rule of a pair is the gap between
+// their extents (courtyards with pads on a KiCad board); a pair without one keeps
+// placer option 1 or its clearance rule, whichever is larger; option 2 is the gap to
+// the outline; component-rotations and permitted-layers rules; confinement
 // rooms (keep inside, keep outside); the power nets (planes, the two largest nets,
 // power-net rules, the power and ground names of the placer options) weigh nothing.
 #pragma once

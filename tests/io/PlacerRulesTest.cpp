@@ -111,12 +111,14 @@ TEST_F(PlacerRulesTest, EveryRuleKindReachesTheHostWithItsScope) {
     EXPECT_TRUE(hostpcb::ScopeIncludes(rooms[0]->scope1, *u1));
     EXPECT_FALSE(hostpcb::ScopeIncludes(rooms[0]->scope1, *j1));
 
+    // The file's scoped clearance, then KiCad's courtyard rule for every other pair.
     const std::vector<Rule*> clearances = RulesOfKind(board, PCB_RULE_COMPONENT_CLEARANCE);
-    ASSERT_EQ(clearances.size(), 1u);
+    ASSERT_EQ(clearances.size(), 2u);
     EXPECT_EQ(clearances[0]->gap, io::MmToHost(0.5));
     EXPECT_EQ(clearances[0]->checkMode, 2);
     EXPECT_EQ(hostpcb::DominantRuleForPair(*c1, *u1, PCB_RULE_COMPONENT_CLEARANCE), clearances[0]);
-    EXPECT_EQ(hostpcb::DominantRuleForPair(*j1, *u1, PCB_RULE_COMPONENT_CLEARANCE), nullptr);
+    EXPECT_EQ(hostpcb::DominantRuleForPair(*j1, *u1, PCB_RULE_COMPONENT_CLEARANCE), clearances[1]);
+    EXPECT_EQ(clearances[1]->name, "KiCadCourtyards");
 
     const std::vector<Rule*> rotations = RulesOfKind(board, PCB_RULE_COMPONENT_ROTATIONS);
     ASSERT_EQ(rotations.size(), 2u);
@@ -155,11 +157,12 @@ TEST_F(PlacerRulesTest, EveryRuleKindReachesTheHostWithItsScope) {
     EXPECT_EQ(loaded->rules.powerNets, 2);
 }
 
-TEST_F(PlacerRulesTest, NoRulesFileMeansOnlyTheClearance) {
+TEST_F(PlacerRulesTest, NoRulesFileMeansTheClearanceAndKicadsCourtyardRule) {
     auto loaded = io::LoadBoardFile(path_);
     EXPECT_FALSE(loaded->hasRules);
-    ASSERT_EQ(loaded->board->Rules().size(), 1u);
+    ASSERT_EQ(loaded->board->Rules().size(), 2u);
     EXPECT_EQ(loaded->board->Rules()[0]->ruleKind, PCB_RULE_CLEARANCE);
+    EXPECT_EQ(loaded->board->Rules()[1]->ruleKind, PCB_RULE_COMPONENT_CLEARANCE);
 }
 
 TEST_F(PlacerRulesTest, LongPowerNetListsAreSplitIntoRulesThatHoldThem) {

@@ -49,6 +49,18 @@ TEST_F(StatisticalTest, ALargerComponentClearanceRuleWinsOverTheOption) {
     EXPECT_GE(SmallestSeparation(*board), MmToUnits(2.0));
 }
 
+TEST_F(StatisticalTest, AComponentClearanceRuleReplacesTheOptionAndTheCopperClearance) {
+    // As on a KiCad board: courtyards may touch, whatever the option and the clearance say.
+    BuildConnectedBoard(10);
+    BoardBuilder(*board).Clearance(MmToUnits(1.0));
+    BoardBuilder(*board).ComponentClearance(MmToUnits(0.1), 1);
+    SetGaps(3.0, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    ExpectLegal();
+    EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.1));
+    EXPECT_LT(SmallestSeparation(*board), MmToUnits(1.0));
+}
+
 TEST_F(StatisticalTest, LockedComponentStaysAndOthersKeepClearOfIt) {
     BuildConnectedBoard();
     Component* locked = board->FindComponent("U1");
@@ -111,6 +123,20 @@ TEST_F(StatisticalTest, RoomsAreRespected) {
             EXPECT_FALSE(e.box.Intersects(outside)) << name;
         }
     }
+}
+
+TEST_F(StatisticalTest, APermittedLayersRuleNeverMovesALockedPart) {
+    BuildConnectedBoard();
+    Component* locked = board->FindComponent("U2");
+    locked->moveable = false;
+    locked->SetPosition(Mm(130, 120));
+    const hostpcb::Box before = locked->Bounds();
+    BoardBuilder(*board).PermittedLayers(PCB_PERMIT_BOTTOM);  // every part belongs on the bottom
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    EXPECT_EQ(locked->Layer(), PCB_TOP_LAYER);
+    EXPECT_EQ(locked->Bounds(), before);
+    EXPECT_EQ(board->FindComponent("U1")->Layer(), PCB_BOTTOM_LAYER);
 }
 
 TEST_F(StatisticalTest, RotationAndSideRulesAreKept) {
@@ -186,6 +212,22 @@ TEST_F(StatisticalTest, NoOutlineEndsWithAMessageAndChangesNothing) {
     EXPECT_EQ(PlacementOf(*board), before);
     ASSERT_EQ(dialogs.History().size(), 1u);
     EXPECT_EQ(dialogs.History()[0].Caption, "Error");
+}
+
+TEST_F(StatisticalTest, AHugeClearanceParksThePartsCloseBelowTheBoard) {
+    // With 50 mm between parts almost nothing fits; the parked rows used to be spaced
+    // by the whole gap and ran beyond the host's coordinates.
+    BuildConnectedBoard(40);
+    BoardBuilder(*board).ComponentClearance(MmToUnits(50), 2);
+    SetGaps(0.2, 0.2);
+    const auto outcome = Place();
+    ASSERT_GT(outcome.unfit.size(), 30u);
+    for (const Component* c : board->Components()) {
+        const Box b = c->Bounds();
+        EXPECT_GT(b.y1, outline.y1 - MmToUnits(300)) << c->Designator();
+        EXPECT_LT(b.x2, outline.x2 + MmToUnits(100)) << c->Designator();
+    }
+    EXPECT_EQ(app::MeasureBoard(*board).overlappingPairs, 0);
 }
 
 TEST_F(StatisticalTest, APartTooLargeForTheBoardIsNamedAndParkedClear) {
