@@ -24,9 +24,12 @@ std::optional<double> ParseCourtyardClearance(const std::string& text);
 // gives nothing and a warning in `warning`.
 std::optional<double> ReadCourtyardClearance(const std::string& boardPath, std::string& warning);
 
-// The check mode of KiCad's component clearance: each member's extent, which the
-// KiCad reader makes the footprint's courtyard (with its pads).
-constexpr uint8_t kKicadClearanceMode = 1;
+// The check mode of KiCad's component clearance. KiCad compares each footprint's
+// courtyard, which the reader makes the footprint's extent (with its pads): that is
+// mode 1. The cluster placer's member-extent test makes the largest shared boards
+// take ten times as long, so the rule starts in mode 0 (the groups' rectangles,
+// built from those extents); a rules file can ask for mode 1 ("extents").
+constexpr uint8_t kKicadClearanceMode = 0;
 
 // Adds the board-wide component-clearance rule (mode kKicadClearanceMode, gap `gapMm`)
 // unless the board already has a component-clearance rule for the whole board. Added
