@@ -372,8 +372,9 @@ TPositionChoice TGroupPlacer::LeastOverlapPosition(TRectangularComponentGroup& g
     const int32_t w = RectWidth(group.Rect);
     const int32_t h = RectHeight(group.Rect);
     const std::vector<TGridPoint> points = grid->Points();
+    const std::vector<TOverlapPartner> partners = OverlapPartners(group);
     for (const TGridPoint& p : points) {
-        const int32_t cost = OverlapCost(RectAt(p, w, h), group);
+        const int32_t cost = OverlapCostWith(RectAt(p, w, h), group, partners);
         if (best.Cost == NoPositionCost || cost < best.Cost) {
             best.Cost = cost;
             best.Pos = p;

@@ -222,6 +222,15 @@ protected:
     // keep-out and rules as the group's own search judges them), so that a spot
     // on the board always wins over one off it.
     int32_t OverlapCost(const TRect& r, const TRectangularComponentGroup& group);
+    // The placed groups the fallback measures a group against: their rectangles
+    // and the pairs' gaps, which do not change while only the group moves.
+    struct TOverlapPartner {
+        const TRect* Rect = nullptr;
+        int64_t Gap = 0;
+    };
+    std::vector<TOverlapPartner> OverlapPartners(const TRectangularComponentGroup& group);
+    int32_t OverlapCostWith(const TRect& r, const TRectangularComponentGroup& group,
+                            const std::vector<TOverlapPartner>& partners);
 
     // Every group placed or registered so far, in that order (borrowed).
     TFastListOf<TRectangularComponentGroup*> PlacedGroups;

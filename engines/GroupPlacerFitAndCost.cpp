@@ -324,16 +324,25 @@ const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
     return cached.Extent;
 }
 
-int32_t TGroupPlacer::OverlapCost(const TRect& r, const TRectangularComponentGroup& group) {
-    constexpr int64_t SquareMil = int64_t{10000} * 10000;
-    int64_t overlap = 0;
+std::vector<TGroupPlacer::TOverlapPartner> TGroupPlacer::OverlapPartners(const TRectangularComponentGroup& group) {
+    std::vector<TOverlapPartner> partners;
     for (const TRectangularComponentGroup* placed : PlacedGroups) {
         if (placed == &group || LayersDisjoint(group, *placed)) {
             continue;  // groups that can never conflict do not overlap either
         }
         uint8_t mode = 0;
-        const int64_t gap = std::max(GroupsGap(group, *placed, mode), 0);
-        const TRect& q = placed->Rect;
+        partners.push_back({&placed->Rect, std::max(GroupsGap(group, *placed, mode), 0)});
+    }
+    return partners;
+}
+
+int32_t TGroupPlacer::OverlapCostWith(const TRect& r, const TRectangularComponentGroup& group,
+                                      const std::vector<TOverlapPartner>& partners) {
+    constexpr int64_t SquareMil = int64_t{10000} * 10000;
+    int64_t overlap = 0;
+    for (const TOverlapPartner& partner : partners) {
+        const TRect& q = *partner.Rect;
+        const int64_t gap = partner.Gap;
         const int64_t w = std::min(r.Right + gap, int64_t{q.Right}) - std::max(r.Left - gap, int64_t{q.Left});
         const int64_t h = std::min(r.Top + gap, int64_t{q.Top}) - std::max(r.Bottom - gap, int64_t{q.Bottom});
         if (w > 0 && h > 0) {
@@ -347,6 +356,10 @@ int32_t TGroupPlacer::OverlapCost(const TRect& r, const TRectangularComponentGro
         overlap += NotFittingPenalty;
     }
     return static_cast<int32_t>(std::min<int64_t>(overlap, OverflowCost));
+}
+
+int32_t TGroupPlacer::OverlapCost(const TRect& r, const TRectangularComponentGroup& group) {
+    return OverlapCostWith(r, group, OverlapPartners(group));
 }
 
 }  // namespace autoplacer
