@@ -22,27 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "app/BinaryRun.h"
 #include "app/ExitStatus.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using apptest::Outcome;
+using apptest::ReadWholeFile;
+using apptest::RunCommand;
 
 const std::string kApp = std::string(AUTOPLACER_BIN_DIR) + "/autoplacer";
 const fs::path kDemo = fs::path(AUTOPLACER_SOURCE_DIR) / "demo" / "demo.kicad_pcb";
 
-std::string ReadWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return std::move(text).str();
-}
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 std::string Quoted(const std::vector<std::string>& arguments) {
     std::string text;
@@ -68,21 +60,7 @@ protected:
 
     // Runs the application with standard input from /dev/null, output in pipes.
     Outcome Run(const std::vector<std::string>& arguments) const {
-        const fs::path errors = scratch / "stderr.txt";
-        const std::string command = "'" + kApp + "'" + Quoted(arguments) + " </dev/null 2>'" + errors.string() + "'";
-        Outcome outcome;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return outcome;
-        }
-        std::array<char, 4096> chunk{};
-        for (std::size_t n = 0; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-            outcome.out.append(chunk.data(), n);
-        }
-        const int status = pclose(pipe);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.err = ReadWholeFile(errors);
-        return outcome;
+        return RunCommand("'" + kApp + "'" + Quoted(arguments) + " </dev/null", scratch / "stderr.txt");
     }
 
     // Runs the application on a pseudo-terminal (standard input, output and

@@ -16,18 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "app/BinaryRun.h"
 #include "app/ExitStatus.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return std::move(text).str();
-}
+using apptest::ReadWholeFile;
 
 struct Outcome {
     int status = -1;

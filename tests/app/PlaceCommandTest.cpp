@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "app/BinaryRun.h"
 #include "app/FileRegistry.h"
 #include "app/Metrics.h"
 #include "hostpcb/Host.h"
@@ -29,23 +30,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using apptest::Outcome;
+using apptest::ReadWholeFile;
+using apptest::RunCommand;
 
 const std::string kBinDir = AUTOPLACER_BIN_DIR;
 const std::string kSourceDir = AUTOPLACER_SOURCE_DIR;
 const std::string kBoardsDir = AUTOPLACER_BOARDS_DIR;
-
-std::string ReadWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return std::move(text).str();
-}
-
-struct Outcome {
-    int status = -1;
-    std::string out;  // standard output
-    std::string err;  // standard error
-};
 
 // Runs the application with its standard input closed; the arguments are quoted.
 Outcome RunPlace(const std::vector<std::string>& arguments, const fs::path& scratch) {
@@ -53,21 +44,8 @@ Outcome RunPlace(const std::vector<std::string>& arguments, const fs::path& scra
     for (const std::string& argument : arguments) {
         command += " '" + argument + "'";
     }
-    const fs::path errors = scratch / "stderr.txt";
-    command += " --registry '" + (scratch / "registry.json").string() + "' </dev/null 2>'" + errors.string() + "'";
-    Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return outcome;
-    }
-    std::array<char, 4096> chunk{};
-    for (std::size_t n = 0; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-        outcome.out.append(chunk.data(), n);
-    }
-    const int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = ReadWholeFile(errors);
-    return outcome;
+    command += " --registry '" + (scratch / "registry.json").string() + "' </dev/null";
+    return RunCommand(command, scratch / "stderr.txt");
 }
 
 // Placed: 0, or 9 when the report names parts not legally placed (a quick run
