@@ -391,6 +391,8 @@ void KicadBoard::readLayers(const SNode& list) {
         KLayer layer;
         layer.id = id->integer();
         layer.name = name->value();
+        // Items name their layers: an unnamed layer would take every item that names none.
+        if (layer.name.empty()) entry->fail("layer " + std::to_string(layer.id) + " has no name");
         if (SNode* t = entry->at(2)) layer.type = t->value();
         if (SNode* u = entry->at(3); u && u->isAtom()) layer.userName = u->value();
         // Items name their layers: a name used twice would put them on either.
@@ -450,6 +452,7 @@ KFootprint KicadBoard::readFootprint(SNode& node) const {
     KFootprint fp;
     fp.node = &node;
     bool first = true;
+    bool hasLayer = false;
     for (SNode* c : node.children()) {
         if (first) {
             first = false;  // the head
@@ -465,6 +468,7 @@ KFootprint KicadBoard::readFootprint(SNode& node) const {
         }
         const std::string_view head = c->head();
         if (head == "layer") {
+            hasLayer = true;
             if (SNode* a = c->at(1)) fp.layer = a->value();
         } else if (head == "locked") {
             SNode* a = c->at(1);
@@ -493,8 +497,8 @@ KFootprint KicadBoard::readFootprint(SNode& node) const {
             if (ReadShape(*c, shape)) fp.graphics.push_back(std::move(shape));
         }
     }
-    // The writer flips a footprint by swapping its layer: it must be on a copper side.
-    if (!isFrontCopper(fp.layer) && !isBackCopper(fp.layer)) {
+    // The writer flips a footprint by swapping its layer: it must name a copper side.
+    if (!hasLayer || (!isFrontCopper(fp.layer) && !isBackCopper(fp.layer))) {
         const std::string name = fp.reference.empty() ? "'" + fp.libId + "'" : fp.reference;
         node.fail("footprint " + name + " is on " + (fp.layer.empty() ? "no layer" : "layer '" + fp.layer + "'") +
                   ", not on the front or back copper");

@@ -15,12 +15,13 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-# Fuzz targets: a short run of each when clang links libFuzzer (scripts/setup.sh --fuzz
-# installs it); docs/fuzzing.md has the longer runs.
+# Fuzz targets: every stored seed and a fixed, seeded run of each when clang links
+# libFuzzer (scripts/setup.sh --fuzz installs it); docs/fuzzing.md has the longer,
+# exploring runs.
 probe='extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }'
 if command -v clang++ >/dev/null && echo "$probe" | clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
   for target in board rules; do
-    bash scripts/fuzz.sh "$target" 60
+    bash scripts/fuzz.sh --check "$target"
   done
 else
   echo "test: clang with libFuzzer not found; fuzz targets skipped (scripts/setup.sh --fuzz)" >&2

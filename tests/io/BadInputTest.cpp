@@ -158,6 +158,14 @@ TEST_F(BadInputTest, FootprintTextsAndZonesMustHoldWhatTheWriterMoves) {
     EXPECT_NE(LoadError(kHead + "  (footprint \"R\" (layer \"F.Fab\") (at 1 1))\n)")
                   .find(":3:3: footprint 'R' is on layer 'F.Fab', not on the front or back copper"),
               std::string::npos);
+    // A footprint that names no layer has no layer for the writer to swap, so a flip
+    // would be lost; an unnamed copper layer used to take it in as its own.
+    EXPECT_NE(LoadError(kHead + "  (footprint \"R\" (at 1 1))\n)").find(":3:3: footprint 'R' is on no layer"),
+              std::string::npos);
+    EXPECT_NE(LoadError("(kicad_pcb (version 20240108)\n  (layers (0 \"\" signal) (31 \"B.Cu\" signal))\n"
+                        "  (footprint \"R\" (at 1 1))\n)")
+                  .find(":2:11: layer 0 has no name"),
+              std::string::npos);
 }
 
 TEST_F(BadInputTest, FlippingOddButValidFootprintsWritesAReadableBoard) {
