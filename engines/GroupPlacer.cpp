@@ -313,6 +313,7 @@ std::vector<TGridPoint> TGroupPlacer::CandidatePositionsPlain(TRectangularCompon
 }
 
 int32_t TGroupPlacer::CellCost(const TGridPoint& p, TRectangularComponentGroup& group) {
+    FlushPendingMove();  // costs look at where the members stand
     TCostCell* cell = CellOf(p);
     if (cell == nullptr) {
         return 0;

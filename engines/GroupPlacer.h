@@ -118,6 +118,9 @@ using TDetachedPads = std::vector<TPcbPad>;
 // pad of one comes within gap of the other's extent; two surface-mount parts on
 // opposite sides never conflict.
 bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap);
+// The same with both extents known (as the host computes them where the parts stand).
+bool OppositeSideConflict(const TPlacedComponent& a, const TRect& extentA, const TPlacedComponent& b,
+                          const TRect& extentB, int32_t gap);
 
 // The index of the lowest cost that is not -1, the first on ties; -1 when all are -1.
 int32_t BestOrientation(const std::array<int32_t, 4>& costs);
@@ -283,6 +286,27 @@ private:
     // side it is found in: the member-extent conflict test asks for the same
     // components at every candidate point.
     const TRect& MemberExtent(PcbHandle component);
+    // The member-extent conflict test in the fast form: the same answers as the
+    // plain one, but the group is moved on the host only when some member pair
+    // comes near enough to be judged.
+    bool ExtentsConflictFast(TRectangularComponentGroup& group, const TRect& r,
+                             const TRectangularComponentGroup& placed, int32_t gap);
+
+    // Whether a through-hole pad of x (shifted) lies well inside q's extent, or one of
+    // q's well inside x's shifted extent.
+    bool ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                          const TPlacedComponent& q, const TRect& eq, int64_t margin);
+    // Carries the group's members from OldRect to Rect (a plain shift when there is
+    // no turn to make).
+    void MoveToRect(TRectangularComponentGroup& group);
+    // Makes the move the member-extent test left waiting (for any group but except).
+    void FlushPendingMove(const TRectangularComponentGroup* except = nullptr);
+    TRectangularComponentGroup* PendingMove = nullptr;
+    bool ShiftStaysInRange(const TRectangularComponentGroup& group, int64_t dx, int64_t dy);
+    // Whether no through-hole pad of x (shifted by dx, dy) comes within reach of q's
+    // extent, nor one of q's within reach of x's shifted extent ex.
+    bool ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                          const TPlacedComponent& q, const TRect& eq, int64_t reach);
     struct TExtentKey {
         int32_t X = 0;
         int32_t Y = 0;
@@ -294,8 +318,14 @@ private:
         TExtentKey Key;
         TRect Extent;
         bool Known = false;
+        bool PadsKnown = false;
+        std::vector<TRect> ThroughPads;  // bounds of the through-hole and keep-out pads
     };
+    // The bounds of the component's through-hole and keep-out pads where it stands,
+    // read with its extent.
+    const std::vector<TRect>& ThroughPadBounds(PcbHandle component);
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
+    std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
 
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;

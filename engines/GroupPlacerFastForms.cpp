@@ -91,6 +91,11 @@ bool TGroupPlacer::FastForms() const { return Context.Forms == TPlacerForms::Fas
 
 TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group) {
     TPositionChoice best;
+    // The search leaves the group where its last test left it, as the plain form does.
+    struct TFlushOnExit {
+        TGroupPlacer& Placer;
+        ~TFlushOnExit() { Placer.FlushPendingMove(); }
+    } const flush{*this};
     if (!RotationPermitted(group)) {
         return best;
     }
@@ -159,6 +164,11 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
 
 std::vector<TGridPoint> TGroupPlacer::CandidatePositionsFast(TRectangularComponentGroup& group) {
     std::vector<TGridPoint> candidates;
+    // The search leaves the group where its last test left it, as the plain form does.
+    struct TFlushOnExit {
+        TGroupPlacer& Placer;
+        ~TFlushOnExit() { Placer.FlushPendingMove(); }
+    } const flush{*this};
     const TGridPoints* grid = GridOf(group);
     if (grid == nullptr) {
         return candidates;
@@ -192,6 +202,7 @@ std::size_t TGroupPlacer::CellIndex(const TCostCell* cell) const {
 // guide and pad costs. A sum that overflows costs 999990000, so a bound only
 // counts while best is at most that.
 bool TGroupPlacer::CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best) {
+    FlushPendingMove();
     if (QuickMode || best > OverflowCost || Options.GuideCostWeight < 0 || Options.PadCostWeight < 0 ||
         Search->Connections == nullptr || (Options.PadCostWeight != 0 && !Search->PadPattern.has_value())) {
         return false;

@@ -3,6 +3,8 @@
 // it, whether it conflicts with a placed group under the clearance rules,
 // whether the current rotation is permitted, and what the position costs.
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "engines/CrossOvers.h"
@@ -21,9 +23,7 @@ namespace autoplacer {
 namespace {
 
 // A through-hole (or keep-out) pad of a comes within gap of b's extent.
-bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
-    TRect extent;
-    GetObjectExtentRect(b, extent);
+bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TRect& extent, int32_t gap) {
     TTemporaryPrimitive fill(PCB_FILL);
     if (fill.Handle == nullptr) {
         return false;
@@ -64,10 +64,22 @@ const TPcbRuleEx* FirstRuleFor(const TFastListOf<TPcbRuleEx*>& rules, PcbHandle 
 }
 
 bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, int32_t gap) {
-    if (a.HasMultiLayerPads && MultiLayerPadMeetsExtent(a, b, gap)) {
+    if (!a.HasMultiLayerPads && !b.HasMultiLayerPads) {
+        return false;
+    }
+    TRect extentA;
+    TRect extentB;
+    GetObjectExtentRect(a, extentA);
+    GetObjectExtentRect(b, extentB);
+    return OppositeSideConflict(a, extentA, b, extentB, gap);
+}
+
+bool OppositeSideConflict(const TPlacedComponent& a, const TRect& extentA, const TPlacedComponent& b,
+                          const TRect& extentB, int32_t gap) {
+    if (a.HasMultiLayerPads && MultiLayerPadMeetsExtent(a, extentB, gap)) {
         return true;
     }
-    return b.HasMultiLayerPads && MultiLayerPadMeetsExtent(b, a, gap);
+    return b.HasMultiLayerPads && MultiLayerPadMeetsExtent(b, extentA, gap);
 }
 
 // ---------------------------------------------------------------------------
@@ -183,7 +195,9 @@ bool TGroupPlacer::Conflicts(TRectangularComponentGroup& group, const TRect& r,
     if (LayersDisjoint(group, placed)) {
         return false;
     }
-    return ConflictsAt(group, r, placed, gap, mode);
+    const bool conflict = ConflictsAt(group, r, placed, gap, mode);
+    FlushPendingMove();
+    return conflict;
 }
 
 // The part of the conflict test after the gap, the mode and the layer sets.
@@ -199,8 +213,14 @@ bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r
     if (mode != 1 && mode != 2) {
         return false;  // the host's other check modes are not judged here
     }
+    if (mode == 1 && FastForms()) {
+        return ExtentsConflictFast(group, r, placed, gap);
+    }
     group.Rect = r;
     group.ApplyTransform();
+    if (PendingMove == &group) {
+        PendingMove = nullptr;  // the transform made the waiting move
+    }
     for (const TPlacedComponent* x : group) {
         for (const TPlacedComponent* q : placed) {
             bool conflict = false;
@@ -313,15 +333,264 @@ int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
 }
 
 const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
-    const TExtentKey key{GetObjectX(component), GetObjectY(component), GetComponentRotation(component),
-                         GetObjectLayer(component)};
+    // One read of the component's record gives the whole key.
+    TPcbComponent record(component);
+    record.Sync(PCB_READ);
+    const TExtentKey key{record.X, record.Y, record.Rotation, record.GetLayer()};
     TCachedExtent& cached = ExtentCache[component];
     if (!cached.Known || !(cached.Key == key)) {
         cached.Key = key;
         cached.Extent = ComponentExtentRect(component);
         cached.Known = true;
+        cached.PadsKnown = false;
     }
     return cached.Extent;
+}
+
+const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
+    (void)MemberExtent(component);  // brings the cache entry up to where the part stands
+    TCachedExtent& cached = ExtentCache[component];
+    if (!cached.PadsKnown) {
+        cached.ThroughPads.clear();
+        TObjectIterator pads(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
+        for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
+            TPcbPad record(pad);
+            record.Sync(PCB_READ);
+            const int layer = record.GetLayer();
+            if (layer != PCB_KEEP_OUT_LAYER && layer != PCB_MULTI_LAYER) {
+                continue;
+            }
+            int32_t x1 = 0;
+            int32_t y1 = 0;
+            int32_t x2 = 0;
+            int32_t y2 = 0;
+            if (PcbApi::PcbApi_QueryObjectBoundingRectangle(pad, &x1, &y1, &x2, &y2) == 0) {
+                // Without bounds the pad could be anywhere: a box that meets everything.
+                x1 = INT32_MIN / 2;
+                y1 = INT32_MIN / 2;
+                x2 = INT32_MAX / 2;
+                y2 = INT32_MAX / 2;
+            }
+            cached.ThroughPads.push_back(Rect(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)));
+        }
+        cached.PadsKnown = true;
+    }
+    return cached.ThroughPads;
+}
+
+namespace {
+
+// Whether rectangles a and b come within reach of each other (edges touching count).
+bool WithinReach(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t reach) {
+    return int64_t{std::min(a.Left, a.Right)} + dx - reach <= std::max(b.Left, b.Right) &&
+           std::min(b.Left, b.Right) <= int64_t{std::max(a.Left, a.Right)} + dx + reach &&
+           int64_t{std::min(a.Bottom, a.Top)} + dy - reach <= std::max(b.Bottom, b.Top) &&
+           std::min(b.Bottom, b.Top) <= int64_t{std::max(a.Bottom, a.Top)} + dy + reach;
+}
+
+// Whether rectangles a (shifted by dx, dy) and b overlap by more than margin on both
+// axes, both wider and taller than twice the margin: then rectangles within margin of
+// them overlap too.
+bool DeeplyOverlapping(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
+    const int64_t ax1 = int64_t{std::min(a.Left, a.Right)} + dx;
+    const int64_t ax2 = int64_t{std::max(a.Left, a.Right)} + dx;
+    const int64_t ay1 = int64_t{std::min(a.Bottom, a.Top)} + dy;
+    const int64_t ay2 = int64_t{std::max(a.Bottom, a.Top)} + dy;
+    const int64_t bx1 = std::min(b.Left, b.Right);
+    const int64_t bx2 = std::max(b.Left, b.Right);
+    const int64_t by1 = std::min(b.Bottom, b.Top);
+    const int64_t by2 = std::max(b.Bottom, b.Top);
+    const int64_t least = 2 * margin + 1;
+    return ax2 - ax1 > least && ay2 - ay1 > least && bx2 - bx1 > least && by2 - by1 > least &&
+           std::min(ax2, bx2) - std::max(ax1, bx1) > margin && std::min(ay2, by2) - std::max(ay1, by1) > margin;
+}
+
+// Whether rectangle a (shifted by dx, dy) lies inside b shrunk by margin on every side.
+bool DeeplyInside(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
+    return int64_t{std::min(a.Left, a.Right)} + dx > int64_t{std::min(b.Left, b.Right)} + margin &&
+           int64_t{std::max(a.Left, a.Right)} + dx < int64_t{std::max(b.Left, b.Right)} - margin &&
+           int64_t{std::min(a.Bottom, a.Top)} + dy > int64_t{std::min(b.Bottom, b.Top)} + margin &&
+           int64_t{std::max(a.Bottom, a.Top)} + dy < int64_t{std::max(b.Bottom, b.Top)} - margin;
+}
+
+// Whether an extent moved by (dx, dy) is the old one shifted. Extents are merged
+// from starting values (a high minimum, a maximum of 0), so one that reaches 0 or
+// the starting minimum on either side of the move is not.
+bool ShiftKeepsExtent(const TRect& e, int64_t dx, int64_t dy) {
+    const auto inside = [](int64_t low, int64_t high) { return low > 0 && high < ExtentStartMin && low <= high; };
+    return inside(e.Left, e.Right) && inside(e.Bottom, e.Top) && inside(e.Left + dx, e.Right + dx) &&
+           inside(e.Bottom + dy, e.Top + dy);
+}
+
+}  // namespace
+
+// Whether every member's place and extent corner stay well inside the coordinate
+// range when shifted, so that the transform would not clamp any of them.
+bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, int64_t dx, int64_t dy) {
+    constexpr int64_t Limit = INT32_MAX / 2;
+    for (const TPlacedComponent* member : group) {
+        if (member == nullptr) {
+            continue;
+        }
+        const TRect& e = MemberExtent(member->Handle);
+        const int64_t values[] = {int64_t{GetObjectX(member->Handle)} + dx, int64_t{GetObjectY(member->Handle)} + dy,
+                                  int64_t{e.Left} + dx, int64_t{e.Right} + dx, int64_t{e.Bottom} + dy,
+                                  int64_t{e.Top} + dy};
+        for (const int64_t v : values) {
+            if (v > Limit || v < -Limit) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                    const TPlacedComponent& q, const TRect& eq, int64_t reach) {
+    if (x.HasMultiLayerPads) {
+        for (const TRect& pad : ThroughPadBounds(x.Handle)) {
+            if (WithinReach(pad, dx, dy, eq, reach)) {
+                return false;
+            }
+        }
+    }
+    if (q.HasMultiLayerPads) {
+        for (const TRect& pad : ThroughPadBounds(q.Handle)) {
+            if (WithinReach(ex, dx, dy, pad, reach)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool TGroupPlacer::ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                    const TPlacedComponent& q, const TRect& eq, int64_t margin) {
+    // A pad's shape lies within its bounds, so a pad whose bounds are well inside the
+    // other part's extent overlaps the fill the host would test it against.
+    if (x.HasMultiLayerPads) {
+        for (const TRect& pad : ThroughPadBounds(x.Handle)) {
+            if (DeeplyInside(pad, dx, dy, eq, margin)) {
+                return true;
+            }
+        }
+    }
+    if (q.HasMultiLayerPads) {
+        for (const TRect& pad : ThroughPadBounds(q.Handle)) {
+            if (DeeplyInside(pad, -dx, -dy, ex, margin)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TGroupPlacer::MoveToRect(TRectangularComponentGroup& group) {
+    if (PendingMove == &group) {
+        PendingMove = nullptr;
+    }
+    const int64_t dx = int64_t{group.Rect.Left} - group.OldRect.Left;
+    const int64_t dy = int64_t{group.Rect.Bottom} - group.OldRect.Bottom;
+    if (std::fabs(group.Rotation) < 0.1 && std::abs(dx) < INT32_MAX / 4 && std::abs(dy) < INT32_MAX / 4 &&
+        ShiftStaysInRange(group, dx, dy)) {
+        // What the transform does without a turn, minus its extent readings.
+        for (TPlacedComponent* member : group) {
+            if (member != nullptr) {
+                member->ShiftBy(static_cast<int32_t>(dx), static_cast<int32_t>(dy));
+            }
+        }
+        group.Rotation = 0.0;
+        group.OldRect = group.Rect;
+    } else {
+        group.ApplyTransform();
+    }
+}
+
+void TGroupPlacer::FlushPendingMove(const TRectangularComponentGroup* except) {
+    if (PendingMove != nullptr && PendingMove != except) {
+        MoveToRect(*PendingMove);
+    }
+}
+
+bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const TRect& r,
+                                       const TRectangularComponentGroup& placed, int32_t gap) {
+    // Both tests of this mode look only at what lies within the gap of a member's
+    // extent (pads lie inside it), so a pair whose extents are farther apart cannot
+    // conflict. Until some pair comes near, the group's move is only a shift by
+    // (r - OldRect) worked out here; the host moves it when a pair must be judged.
+    // A shifted extent of a turned part may be a unit off the one the host finds
+    // after the move, so nearness and overlap are judged with some slack; a pair
+    // that is neither clearly apart nor clearly overlapping is judged after the move,
+    // and so is every pair of a member whose extent does not simply shift.
+    constexpr int64_t Slack = 4;
+    const int64_t reach = int64_t{std::max(gap, 0)} + Slack;
+    const int64_t dx = int64_t{r.Left} - group.OldRect.Left;
+    const int64_t dy = int64_t{r.Bottom} - group.OldRect.Bottom;
+    const bool plainShift = std::fabs(group.Rotation) < 0.1 && std::abs(dx) < INT32_MAX / 4 &&
+                            std::abs(dy) < INT32_MAX / 4;
+    // The plain test leaves the group moved to r whatever it finds. Here the move
+    // waits (Rect is r, the members still stand at OldRect) until a pair must be
+    // judged where the group stands, or until anything else looks at the members
+    // (FlushPendingMove).
+    FlushPendingMove(&group);
+    group.Rect = r;
+    bool moved = false;
+    const auto move = [&] {
+        MoveToRect(group);
+        moved = true;
+    };
+    if (!plainShift) {
+        move();
+    }
+    const auto settle = [&](bool conflict) {
+        if (!moved) {
+            PendingMove = &group;
+        }
+        return conflict;
+    };
+    // The placed group stands still while this group is searched: its members'
+    // extents are read once per test.
+    PlacedExtents.clear();
+    for (const TPlacedComponent* q : placed) {
+        PlacedExtents.push_back(MemberExtent(q->Handle));
+    }
+    for (const TPlacedComponent* x : group) {
+        TRect ex = MemberExtent(x->Handle);
+        if (!moved && !ShiftKeepsExtent(ex, dx, dy)) {
+            move();
+            ex = MemberExtent(x->Handle);
+        }
+        std::size_t k = 0;
+        for (const TPlacedComponent* q : placed) {
+            const TRect& eq = PlacedExtents[k++];
+            const bool opposite = x->GetLayer() != q->GetLayer();
+            if (opposite && !x->HasMultiLayerPads && !q->HasMultiLayerPads) {
+                continue;  // parts on two sides meet only through holes
+            }
+            if (!WithinReach(ex, moved ? 0 : dx, moved ? 0 : dy, eq, reach)) {
+                continue;
+            }
+            if (!moved) {
+                if (!opposite && DeeplyOverlapping(ex, dx, dy, eq, Slack)) {
+                    return settle(true);  // overlapping extents always conflict
+                }
+                if (opposite && ThroughPadsApart(*x, dx, dy, ex, *q, eq, reach)) {
+                    continue;
+                }
+                if (opposite && ThroughPadInside(*x, dx, dy, ex, *q, eq, Slack)) {
+                    return settle(true);
+                }
+                move();
+                ex = MemberExtent(x->Handle);
+            }
+            const bool conflict = opposite ? OppositeSideConflict(*x, ex, *q, eq, gap)
+                                           : RectsOverlap(ex, eq, gap, Context.Forms);
+            if (conflict) {
+                return true;
+            }
+        }
+    }
+    return settle(false);
 }
 
 std::vector<TGroupPlacer::TOverlapPartner> TGroupPlacer::OverlapPartners(const TRectangularComponentGroup& group) {

@@ -29,7 +29,7 @@ std::optional<double> ReadCourtyardClearance(const std::string& boardPath, std::
 // mode 1. The cluster placer's member-extent test makes the largest shared boards
 // take ten times as long, so the rule starts in mode 0 (the groups' rectangles,
 // built from those extents); a rules file can ask for mode 1 ("extents").
-constexpr uint8_t kKicadClearanceMode = 0;
+constexpr uint8_t kKicadClearanceMode = 1;
 
 // Adds the board-wide component-clearance rule (mode kKicadClearanceMode, gap `gapMm`)
 // unless the board already has a component-clearance rule for the whole board. Added

@@ -121,6 +121,13 @@ int64_t TPlacedComponent::AreaMeasure() const {
     return SqrtArea(RectWidth(extent), RectHeight(extent));
 }
 
+void TPlacedComponent::ShiftBy(int32_t dx, int32_t dy) {
+    Sync(PCB_READ);
+    X += dx;
+    Y += dy;
+    Sync(PCB_WRITE);
+}
+
 void TPlacedComponent::MoveExtentTo(int32_t x, int32_t y) {
     Sync(PCB_READ);
     int32_t x1 = 0;

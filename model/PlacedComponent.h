@@ -33,6 +33,8 @@ public:
     int32_t CentreY() const;
     int64_t AreaMeasure() const;
 
+    // Moves the component by (dx, dy), which the caller keeps in range.
+    void ShiftBy(int32_t dx, int32_t dy);
     // Moves the component so that the lower-left corner of its extent (texts not
     // counted) lands on (x, y), or the centre of that extent on (x, y).
     void MoveExtentTo(int32_t x, int32_t y);
