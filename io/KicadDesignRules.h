@@ -26,9 +26,9 @@ std::optional<double> ReadCourtyardClearance(const std::string& boardPath, std::
 
 // The check mode of KiCad's component clearance. KiCad compares each footprint's
 // courtyard, which the reader makes the footprint's extent (with its pads): that is
-// mode 1. The cluster placer's member-extent test makes the largest shared boards
-// take ten times as long, so the rule starts in mode 0 (the groups' rectangles,
-// built from those extents); a rules file can ask for mode 1 ("extents").
+// mode 1, each member's extent. Mode 0 (the groups' rectangles) is faster but calls
+// a capacitor under an IC a conflict, so two-sided boards lost most of their parts;
+// a rules file can still ask for it ("quick").
 constexpr uint8_t kKicadClearanceMode = 1;
 
 // Adds the board-wide component-clearance rule (mode kKicadClearanceMode, gap `gapMm`)
