@@ -42,9 +42,13 @@ class PlaceDialog(wx.Dialog):
         sizer.Add(self.selected_only, 0, wx.ALL, 8)
 
         where = wx.StaticBoxSizer(wx.VERTICAL, self, "autoplacer executable")
-        self.executable = wx.FilePickerCtrl(self, path=executable or "", message="The autoplacer executable",
-                                            style=wx.FLP_USE_TEXTCTRL | wx.FLP_OPEN | wx.FLP_FILE_MUST_EXIST)
-        where.Add(self.executable, 0, wx.EXPAND | wx.ALL, 4)
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        self.executable = wx.TextCtrl(self, value=executable or "")
+        browse = wx.Button(self, label="Browse...")
+        browse.Bind(wx.EVT_BUTTON, lambda _event: self._browse())
+        row.Add(self.executable, 1, wx.EXPAND | wx.RIGHT, 4)
+        row.Add(browse, 0)
+        where.Add(row, 0, wx.EXPAND | wx.ALL, 4)
         if executable_problem:
             note = wx.StaticText(self, label=executable_problem)
             note.Wrap(440)
@@ -70,6 +74,11 @@ class PlaceDialog(wx.Dialog):
         for control in [self.grid, self.threshold, self.defaults] + list(self.weights.values()):
             control.Enable(cluster)
 
+    def _browse(self):
+        with wx.FileDialog(self, "The autoplacer executable", style=wx.FD_OPEN | wx.FD_FILE_MUST_EXIST) as chooser:
+            if chooser.ShowModal() == wx.ID_OK:
+                self.executable.SetValue(chooser.GetPath())
+
     def _set_defaults(self):
         self.grid.SetValue(opts.DEFAULT_GRID)
         self.threshold.SetValue(opts.DEFAULT_THRESHOLD)
@@ -87,4 +96,4 @@ class PlaceDialog(wx.Dialog):
         return chosen
 
     def executable_path(self):
-        return self.executable.GetPath().strip()
+        return self.executable.GetValue().strip()
