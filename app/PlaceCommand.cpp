@@ -404,7 +404,8 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     place->add_option("--plugin", options->PluginPath, "Plug-in library (default: libautoplacer.so beside autoplacer)");
     place->add_flag("-v,--verbose", options->Verbose, "Show status-bar texts and host commands on stderr");
     place->add_flag("--progress-lines", options->ProgressLines,
-                    "Show progress as lines on stderr, \"progress DONE/TOTAL PHASE\", for a program that runs autoplacer");
+                    "Show progress as lines on stderr (\"progress DONE/TOTAL PHASE\"), "
+                    "for programs running autoplacer");
     AddDialogOptions(*place, options->Dialogs);
     place->callback([options, &exitStatus] { exitStatus = RunPlaceCommand(*options); });
 }

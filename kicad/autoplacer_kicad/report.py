@@ -37,7 +37,8 @@ def summary(result, options):
         lines.append("Outside the outline: %d: %s." % (len(outside), _names(outside)))
     overlapping = list(report.get("overlapping", []))
     if overlapping:
-        lines.append("Overlapping pairs: %d: %s." % (len(overlapping), _names(["%s/%s" % tuple(p) for p in overlapping])))
+        pairs = ["%s/%s" % tuple(pair) for pair in overlapping]
+        lines.append("Overlapping pairs: %d: %s." % (len(pairs), _names(pairs)))
     if result.unmatched:
         lines.append("Not in the placed board, left alone: %s." % _names(result.unmatched))
     lines.append("")

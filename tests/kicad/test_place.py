@@ -21,6 +21,7 @@ from autoplacer_kicad import board as boards  # noqa: E402
 from autoplacer_kicad import executable as finder  # noqa: E402
 from autoplacer_kicad.options import STATISTICAL, PlaceOptions  # noqa: E402
 from autoplacer_kicad.place import PlaceFailed, PlaceStopped, place_board  # noqa: E402
+from autoplacer_kicad.report import summary  # noqa: E402
 
 AUTOPLACER = os.environ["AUTOPLACER_EXECUTABLE"]
 BOARDS = os.environ["AUTOPLACER_BOARDS_DIR"]
@@ -115,6 +116,13 @@ class WholeBoard(PluginRun):
         self.assertEqual(selection(board), sorted(f.m_Uuid.AsString() for f in board.GetFootprints()
                                                   if f.GetReference() in not_fitted))
         self.assertTrue(phases, "no progress reached the plugin")
+        # The report box: lengths before and after, and the parts not fitted by name.
+        text = summary(result, options)
+        self.assertIn("%.1f mm before, %.1f mm after" % (result.report["before"]["connection_length_mm"],
+                                                         result.report["after"]["connection_length_mm"]), text)
+        self.assertIn("changed on the board: %d of %d" % (len(changed), len(before)), text)
+        for name in result.not_fitted[:5]:
+            self.assertIn(name, text)
         return result, phases
 
     def test_cluster_placer_with_default_options(self):
