@@ -53,6 +53,9 @@ def main():
     parser.add_argument("--autoplacer", help="the autoplacer executable, remembered for every run")
     parser.add_argument("--uninstall", action="store_true", help="remove the plugin instead")
     args = parser.parse_args()
+    if args.autoplacer and not (os.path.isfile(args.autoplacer) and os.access(args.autoplacer, os.X_OK)):
+        print("install: %s is not an executable file; nothing installed" % args.autoplacer, file=sys.stderr)
+        return 1
 
     if args.plugins_dir:
         folders = [args.plugins_dir]
@@ -77,9 +80,6 @@ def main():
         return 0
 
     if args.autoplacer:
-        if not (os.path.isfile(args.autoplacer) and os.access(args.autoplacer, os.X_OK)):
-            print("install: %s is not an executable file" % args.autoplacer, file=sys.stderr)
-            return 1
         store_path(args.autoplacer)
         print("autoplacer: %s (kept in %s)" % (os.path.abspath(args.autoplacer), config_path()))
     else:
