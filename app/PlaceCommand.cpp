@@ -202,7 +202,10 @@ std::string PicturePath(const PlaceOptions& options, const std::string& stem, co
 // Launches "RunAutoPlacer" (in test mode when the setup dialog takes the
 // flags) with the progress shown; the phases go to the report.
 int32_t RunPlacer(PluginSession& session, const PlaceOptions& options, PlaceReport& report) {
-    ProgressReporter progress(std::cerr, isatty(STDERR_FILENO) != 0);
+    const ProgressReporter::Style style = options.ProgressLines              ? ProgressReporter::Style::Lines
+                                          : isatty(STDERR_FILENO) != 0 ? ProgressReporter::Style::Bar
+                                                                       : ProgressReporter::Style::Quiet;
+    ProgressReporter progress(std::cerr, style);
     session.ShowProgress(&progress);
     std::vector<char> buffer(kParameterBuffer, '\0');
     if (NeedsSetupDialog(options)) {
@@ -400,6 +403,9 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     place->add_option("--pictures", options->PicturesDir, "Write before and after SVG pictures into this folder");
     place->add_option("--plugin", options->PluginPath, "Plug-in library (default: libautoplacer.so beside autoplacer)");
     place->add_flag("-v,--verbose", options->Verbose, "Show status-bar texts and host commands on stderr");
+    place->add_flag("--progress-lines", options->ProgressLines,
+                    "Show progress as lines on stderr (\"progress DONE/TOTAL PHASE\"), "
+                    "for programs running autoplacer");
     AddDialogOptions(*place, options->Dialogs);
     place->callback([options, &exitStatus] { exitStatus = RunPlaceCommand(*options); });
 }

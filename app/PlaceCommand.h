@@ -44,6 +44,7 @@ struct PlaceOptions {
     std::string PicturesDir;
     std::string PluginPath;
     bool Verbose = false;
+    bool ProgressLines = false;  // progress as "progress DONE/TOTAL TEXT" lines on stderr
     DialogOptions Dialogs;
 };
 

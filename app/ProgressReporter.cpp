@@ -21,8 +21,8 @@ std::string Elapsed(double seconds) {
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(std::ostream& out, bool draw)
-    : Out(out), DrawOnTerminal(draw), RunStart(Clock::now()) {}
+ProgressReporter::ProgressReporter(std::ostream& out, Style style)
+    : Out(out), Shown(style), RunStart(Clock::now()) {}
 
 ProgressReporter::~ProgressReporter() { Clear(); }
 
@@ -44,6 +44,11 @@ std::string ProgressReporter::FormatBar(const std::string& text, int64_t done, i
                 std::to_string(total);
     }
     return line + "  " + Elapsed(elapsedSeconds);
+}
+
+std::string ProgressReporter::FormatLine(const std::string& text, int64_t done, int32_t total) {
+    const int64_t shown = total > 0 ? std::clamp<int64_t>(done, 0, total) : done;
+    return "progress " + std::to_string(shown) + "/" + std::to_string(total) + " " + text;
 }
 
 void ProgressReporter::PercentInit(const std::string& text, int32_t total) {
@@ -93,14 +98,18 @@ const std::vector<ProgressReporter::Phase>& ProgressReporter::Phases() {
 }
 
 void ProgressReporter::Draw(bool force) {
-    if (!DrawOnTerminal) {
+    if (Shown == Style::Quiet) {
         return;
     }
     const Clock::time_point now = Clock::now();
-    if (!force && Drawn && now - LastDrawn < kRedrawInterval) {
+    if (!force && (Drawn || Shown == Style::Lines) && now - LastDrawn < kRedrawInterval) {
         return;
     }
     LastDrawn = now;
+    if (Shown == Style::Lines) {
+        Out << FormatLine(Text, Done, Total) << '\n' << std::flush;
+        return;
+    }
     Drawn = true;
     const std::chrono::duration<double> elapsed = now - RunStart;
     Out << "\r\033[K" << FormatBar(Text, Done, Total, elapsed.count(), kBarWidth) << std::flush;

@@ -1,7 +1,8 @@
 // Progress of a long plug-in command as the host shows it: on a terminal a
-// one-line bar with the phase text, the count and the elapsed time; nothing
-// when the output is not a terminal. Either way it keeps how long each phase
-// took, for the report at the end.
+// one-line bar with the phase text, the count and the elapsed time; for a
+// program reading the output, one "progress DONE/TOTAL TEXT" line per change;
+// otherwise nothing. Either way it keeps how long each phase took, for the
+// report at the end.
 #pragma once
 
 #include <chrono>
@@ -16,8 +17,13 @@ namespace app {
 
 class ProgressReporter final : public hostpcb::ProgressSink {
 public:
-    // Draws on out when draw is set (the caller decides whether out is a terminal).
-    ProgressReporter(std::ostream& out, bool draw);
+    enum class Style {
+        Quiet,  // nothing shown
+        Bar,    // the bar, redrawn on one terminal line
+        Lines,  // a line per change, for a program that reads them
+    };
+    // The caller decides the style (whether out is a terminal, say).
+    ProgressReporter(std::ostream& out, Style style);
     ~ProgressReporter() override;
     ProgressReporter(const ProgressReporter&) = delete;
     ProgressReporter& operator=(const ProgressReporter&) = delete;
@@ -44,6 +50,8 @@ public:
     // The bar for a phase: text, filled share, count and elapsed time (width in characters).
     static std::string FormatBar(const std::string& text, int64_t done, int32_t total, double elapsedSeconds,
                                  int width);
+    // The line for a phase in the Lines style (no newline).
+    static std::string FormatLine(const std::string& text, int64_t done, int32_t total);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -51,7 +59,7 @@ private:
     void Draw(bool force);
 
     std::ostream& Out;
-    bool DrawOnTerminal;
+    Style Shown;
     std::vector<Phase> Recorded;
     bool Open = false;
     std::string Text;

@@ -230,6 +230,27 @@ TEST_F(CommandLine, TheProgressBarNeverSharesALineWithOtherOutput) {
     EXPECT_EQ(piped.status, app::kExitOk) << piped.err;
     EXPECT_EQ(piped.err.find('\r'), std::string::npos) << piped.err;
     EXPECT_EQ(piped.err.find("[#"), std::string::npos) << piped.err;
+    // Asked for as lines (by a program running the placer): nothing but whole
+    // progress lines on stderr, and the report still on stdout.
+    const Outcome lines = Run({"place", board.string(), "-o", (scratch / "lines.kicad_pcb").string(),
+                               "--progress-lines", "--registry=" + Registry()});
+    EXPECT_EQ(lines.status, app::kExitOk) << lines.err;
+    EXPECT_EQ(lines.err.find('\r'), std::string::npos) << lines.err;
+    std::istringstream errors(lines.err);
+    std::set<std::string> phases;
+    int progressLines = 0;
+    const std::regex progressLine(R"(progress ([0-9]+)/([0-9]+) (.+))");
+    for (std::string line; std::getline(errors, line);) {
+        std::smatch parts;
+        ASSERT_TRUE(std::regex_match(line, parts, progressLine)) << line;
+        const long total = std::stol(parts[2].str());
+        EXPECT_TRUE(total == 0 || std::stol(parts[1].str()) <= total) << line;
+        phases.insert(parts[3].str());
+        ++progressLines;
+    }
+    EXPECT_GT(progressLines, 0);
+    EXPECT_TRUE(phases.count("Making absolute placements ...")) << lines.err;
+    EXPECT_NE(lines.out.find("Making absolute placements ..."), std::string::npos) << lines.out;
 }
 
 TEST_F(CommandLine, HelpShowsTheDialogsAndTheHelpButtonAnswers) {

@@ -19,7 +19,7 @@ TEST(ProgressBar, ShowsTextShareCountAndElapsedTime) {
 TEST(ProgressBar, QuietOffATerminalButPhasesAreKept) {
     std::ostringstream out;
     {
-        app::ProgressReporter progress(out, false);
+        app::ProgressReporter progress(out, app::ProgressReporter::Style::Quiet);
         progress.PercentInit("Making absolute placements ...", 3);
         progress.PercentUpdate();
         progress.PercentUpdate();
@@ -45,7 +45,7 @@ TEST(ProgressBar, QuietOffATerminalButPhasesAreKept) {
 TEST(ProgressBar, DrawsOnOneLineAndClearsItAtTheEnd) {
     std::ostringstream out;
     {
-        app::ProgressReporter progress(out, true);
+        app::ProgressReporter progress(out, app::ProgressReporter::Style::Bar);
         progress.PercentInit("Scoring component pairs ...", 10);
         progress.PercentFinish();
     }
@@ -53,6 +53,22 @@ TEST(ProgressBar, DrawsOnOneLineAndClearsItAtTheEnd) {
     EXPECT_NE(text.find("Scoring component pairs ..."), std::string::npos);
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 4), "\r\033[K");
+}
+
+TEST(ProgressBar, LinesForAProgramOnePerPhaseChange) {
+    EXPECT_EQ(app::ProgressReporter::FormatLine("Clustering ...", 5, 20), "progress 5/20 Clustering ...");
+    EXPECT_EQ(app::ProgressReporter::FormatLine("Rooms ...", 9, 4), "progress 4/4 Rooms ...");
+    EXPECT_EQ(app::ProgressReporter::FormatLine("Sorting ...", 0, 0), "progress 0/0 Sorting ...");
+    std::ostringstream out;
+    {
+        app::ProgressReporter progress(out, app::ProgressReporter::Style::Lines);
+        progress.PercentInit("Scoring component pairs ...", 2);
+        progress.PercentUpdate();  // within the redraw interval: not shown
+        progress.PercentUpdate();
+        progress.PercentFinish();
+    }
+    // Start and finish are always shown, every line whole, nothing to clear.
+    EXPECT_EQ(out.str(), "progress 0/2 Scoring component pairs ...\nprogress 2/2 Scoring component pairs ...\n");
 }
 
 }  // namespace
