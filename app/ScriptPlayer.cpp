@@ -39,7 +39,11 @@ ScriptPlayer::ScriptPlayer(const EditScript& script, hostpcb::Board& board, Scri
     hostpcb::Host::Instance().SetInteraction(this);
 }
 
-ScriptPlayer::~ScriptPlayer() { hostpcb::Host::Instance().SetInteraction(nullptr); }
+ScriptPlayer::~ScriptPlayer() {
+    if (&hostpcb::Host::Instance().Interaction() == this) {
+        hostpcb::Host::Instance().SetInteraction(nullptr);
+    }
+}
 
 std::optional<ScriptError> ScriptPlayer::CheckReferences() const {
     const std::vector<hostpcb::Component*> components = Board.Components();
