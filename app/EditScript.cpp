@@ -159,6 +159,11 @@ ScriptLine ReadLine(const std::string& source, const std::vector<std::string>& w
     } else if (verb == "answer") {
         line.kind = ScriptLine::Kind::Answer;
         line.text = RestOfLine(source);
+        // The answer as an answers file holds it; quotes around all of it are dropped.
+        if (line.text.size() >= 2 && line.text.front() == '"' && line.text.back() == '"' &&
+            line.text.find('"', 1) == line.text.size() - 1) {
+            line.text = line.text.substr(1, line.text.size() - 2);
+        }
         std::ostringstream quiet;
         ScriptedDialogHost check(quiet);
         if (const std::string problem = check.AddAnswer(line.text); !problem.empty()) {

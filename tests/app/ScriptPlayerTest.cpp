@@ -36,12 +36,13 @@ EditScript Parse(const std::string& text) {
 }
 
 TEST(EditScriptParse, EachActionReadsAsItsKindWithItsValues) {
-    const EditScript script = Parse(
+    EditScript script = Parse(
         "# a session\n"
         "\n"
         "select C1 r2\n"
         "deselect all\n"
         "answer Align Components.RadioGroupVerticalAlignment=Distribute equally\n"
+        "answer \"Align Components.Move components to grid=1\"\n"
         "run enterinteractivecomponentEditingMode Mode=AutoSelect\n"
         "run RunAutoPlacer Test=True \"Note=two words\"\n"
         "pick 12.5 -3 C1\n"
@@ -56,7 +57,9 @@ TEST(EditScriptParse, EachActionReadsAsItsKindWithItsValues) {
         "feature fliphorizontal\n"
         "lose-last\n"
         "escape\r\n");
-    ASSERT_EQ(script.lines.size(), 17u);
+    ASSERT_EQ(script.lines.size(), 18u);
+    EXPECT_EQ(script.lines[3].text, "Align Components.Move components to grid=1") << "the quotes around it dropped";
+    script.lines.erase(script.lines.begin() + 3);
     const std::vector<ScriptLine>& l = script.lines;
     EXPECT_EQ(l[0].kind, Kind::Select);
     EXPECT_EQ(l[0].words, (std::vector<std::string>{"C1", "r2"}));
