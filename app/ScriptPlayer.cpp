@@ -1,11 +1,14 @@
 #include "app/ScriptPlayer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <ostream>
 
 #include "app/DialogCommands.h"
 #include "app/ExitStatus.h"
 #include "hostpcb/Host.h"
 #include "io/Units.h"
+#include "sdk/plugin.h"
 
 namespace app {
 
@@ -31,6 +34,21 @@ const hostpcb::Component* ComponentOf(const hostpcb::Object* object) {
 }
 
 }  // namespace
+
+ScriptCommandRunner LauncherRunner(sdk::ICommandLauncher& launcher) {
+    return [&launcher](const std::string& command, const std::string& parameters,
+                       bool) -> std::optional<ScriptFailure> {
+        std::vector<char> buffer(std::max<std::size_t>(1024, parameters.size() + 1), '\0');
+        std::memcpy(buffer.data(), parameters.data(), parameters.size());
+        const int32_t result =
+            launcher.LaunchCommand(command.c_str(), buffer.data(), static_cast<int32_t>(buffer.size()), nullptr);
+        if (result != sdk::kResultOk) {
+            return ScriptFailure{0, "the command " + command + " failed (result " + std::to_string(result) + ")",
+                                 kExitFailed};
+        }
+        return std::nullopt;
+    };
+}
 
 ScriptPlayer::ScriptPlayer(const EditScript& script, hostpcb::Board& board, ScriptCommandRunner run,
                            ScriptAnswerSink answer, std::ostream& notices)

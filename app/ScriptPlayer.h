@@ -31,6 +31,10 @@ namespace hostpcb {
 class Board;
 }
 
+namespace sdk {
+class ICommandLauncher;
+}
+
 namespace app {
 
 struct ScriptFailure {
@@ -45,6 +49,10 @@ using ScriptCommandRunner =
     std::function<std::optional<ScriptFailure>(const std::string& command, const std::string& parameters, bool nested)>;
 // Queues a dialog answer; answers the problem, empty when taken.
 using ScriptAnswerSink = std::function<std::string(const std::string& answer)>;
+
+// A runner for a launcher at hand (tests of the plug-in): each command gets a
+// parameter buffer of at least 1024 bytes; an error code is a failure.
+ScriptCommandRunner LauncherRunner(sdk::ICommandLauncher& launcher);
 
 class ScriptPlayer final : public hostpcb::InteractionProvider {
 public:

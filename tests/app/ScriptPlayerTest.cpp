@@ -13,12 +13,16 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppClient.h"
 #include "app/EditScript.h"
 #include "app/ExitStatus.h"
 #include "app/ScriptPlayer.h"
+#include "app/ScriptedDialogHost.h"
 #include "hostpcb/BoardBuilder.h"
 #include "hostpcb/Host.h"
+#include "io/BoardFiles.h"
 #include "io/Units.h"
+#include "sdk/plugin.h"
 #include "sdk/pcbapi.h"
 
 namespace {
@@ -333,3 +337,39 @@ TEST_F(ScriptPlayer, ReferencesAreCheckedAgainstTheBoardBeforeAnythingRuns) {
 }
 
 }  // namespace
+
+// The player with the plug-in in this process, as tests of the plug-in use it:
+// its commands go straight to the module's launcher, its answers to the client's
+// scripted dialogs.
+TEST(ScriptPlayerInProcess, AlignsASelectionOfARealBoardThroughTheLauncher) {
+    hostpcb::Host::Instance().Reset();
+    const std::unique_ptr<io::LoadedBoard> loaded =
+        io::LoadBoardFile(std::string(AUTOPLACER_BOARDS_DIR) + "/bp-irtoy.kicad_pcb");
+    std::ostringstream notices;
+    app::ScriptedDialogHost dialogs(notices);
+    app::AppClient client;
+    client.SetDialogHost(&dialogs);
+    sdk::IServerModule* module = nullptr;
+    ASSERT_EQ(::ServerFactory(&client, &module), sdk::kResultOk);
+    {
+        const EditScript script = Parse(
+            "select C1 C2 C3\n"
+            "answer Align Components.RadioGroupVerticalAlignment=Bottom\n"
+            "answer Align Components=OK\n"
+            "run AlignComponents\n"
+            "run AlignComponents Extra=1\n");  // no answers left: the dialog's defaults (no change)
+        app::ScriptPlayer player(script, *loaded->board, app::LauncherRunner(*module->GetCommandLauncher()),
+                                 [&dialogs](const std::string& answer) { return dialogs.AddAnswer(answer); }, notices);
+        EXPECT_TRUE(player.Play()) << player.Failure()->text;
+    }
+    const hostpcb::Board& board = *loaded->board;
+    const hostpcb::Coord bottom = board.FindComponent("C1")->Bounds().y1;
+    EXPECT_EQ(board.FindComponent("C2")->Bounds().y1, bottom);
+    EXPECT_EQ(board.FindComponent("C3")->Bounds().y1, bottom);
+    ASSERT_EQ(dialogs.History().size(), 2u);
+    EXPECT_EQ(dialogs.History()[0].Caption, "Align Components");
+    EXPECT_FALSE(dialogs.History()[0].ByDefault);
+    EXPECT_TRUE(dialogs.History()[1].ByDefault);
+    module->Release();
+    hostpcb::Host::Instance().Reset();
+}
