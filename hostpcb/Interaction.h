@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,15 @@ public:
 class ScriptedInteraction : public InteractionProvider {
 public:
     struct Step {
-        enum class Type : uint8_t { Fire, Key, Move, SetShift, SetControl };
+        // Action runs host-side work while the edit goes on (a command call, a selection
+        // change), as a user would between two mouse moves.
+        enum class Type : uint8_t { Fire, Key, Move, SetShift, SetControl, Action };
         Type type = Type::Fire;
-        int32_t value = 0;  // operation number, key, or flag state
-        Point at;           // Move
+        int32_t value = 0;             // operation number, key, or flag state
+        Point at;                      // Move
+        std::function<void()> action;  // Action
+
+        static Step Run(std::function<void()> work) { return {Type::Action, 0, {}, std::move(work)}; }
     };
 
     std::deque<Point> locations;    // answers of ChooseLocation; empty = cancel
