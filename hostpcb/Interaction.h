@@ -24,7 +24,8 @@ public:
     virtual int32_t Fire(int32_t operation) = 0;
     // Calls the handler's key operation, then its update operation (28).
     virtual int32_t Key(int32_t key) = 0;
-    // Sets the current board's cursor, then calls the update operation (28).
+    // Sets the current board's cursor, then calls the update operation (28) and the
+    // drawing of the drag image (27).
     virtual void MoveCursor(Point location) = 0;
     virtual bool Accepted() = 0;   // operation 37
     virtual bool Cancelled() = 0;  // operation 36
