@@ -211,3 +211,113 @@ TEST_F(EditCommand, FlagMistakesAreUsageErrorsAndTheInputIsNeverOverwritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// The editing mode on bp-irtoy: pick the capacitor C5 at the right end of the row
+// C5 R7 R12 C8, drag over its neighbours so that they are grabbed, remould the
+// cluster to a square, flip it (or not), end with accept or cancel; then line up
+// R1, R8 and R9 on one vertical centre line.
+std::string EditSession(bool flip, const char* end) {
+    return std::string(
+               "run EnterInteractiveComponentEditingMode Mode=AutoSelect\n"
+               "pick 153.75 102.75\n"
+               "move 151.5 102.75\n"
+               "move 149.25 102.75\n"
+               "move 146.5 102.75\n"
+               "feature RemouldSquare\n") +
+           (flip ? "flip\n" : "") + end +
+           "\n"
+           "select R1 R8 R9\n"
+           "answer Align Components.RadioGroupHorizontalAlignment=Centre\n"
+           "answer Align Components=OK\n"
+           "run AlignComponents\n";
+}
+
+const std::vector<std::string> kAligned = {"R1", "R8", "R9"};
+
+}  // namespace
+
+TEST_F(EditCommand, AnEditingSessionGrabsRemouldsFlipsAndAcceptsThenAligns) {
+    const fs::path flipped = scratch / "flipped.kicad_pcb";
+    const fs::path plain = scratch / "plain.kicad_pcb";
+    const Outcome run = Run("edit", {kBoard, "--script", Script(EditSession(true, "accept")).string(), "-o",
+                                     flipped.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Run("edit", {kBoard, "--script", Script(EditSession(false, "accept")).string(), "-o", plain.string()})
+                  .status,
+              0);
+    const std::map<std::string, Placed> before = ReadBack(kBoard);
+    const std::map<std::string, Placed> after = ReadBack(flipped);
+    const std::map<std::string, Placed> unflipped = ReadBack(plain);
+
+    std::vector<std::string> edited;
+    for (const auto& [reference, placed] : before) {
+        const bool aligned = std::find(kAligned.begin(), kAligned.end(), reference) != kAligned.end();
+        if (!aligned && !SamePlace(placed, after.at(reference))) {
+            edited.push_back(reference);
+        }
+    }
+    for (const char* grabbed : {"C5", "R7", "R12", "C8"}) {
+        EXPECT_NE(std::find(edited.begin(), edited.end(), grabbed), edited.end())
+            << grabbed << " was picked or dragged over; moved: " << run.out;
+    }
+    // Remoulded to a square: rows and columns of extent centres, as many of each or one more.
+    const auto distinct = [&](auto centre) {
+        std::vector<hostpcb::Coord> lines;
+        for (const std::string& reference : edited) {
+            const hostpcb::Coord c = centre(after.at(reference).box);
+            if (std::none_of(lines.begin(), lines.end(), [c](hostpcb::Coord l) { return std::abs(l - c) < 5000 * 20; })) {
+                lines.push_back(c);
+            }
+        }
+        return static_cast<int>(lines.size());
+    };
+    const int columns = distinct([](const hostpcb::Box& b) { return (b.x1 + b.x2) / 2; });
+    const int rows = distinct([](const hostpcb::Box& b) { return (b.y1 + b.y2) / 2; });
+    EXPECT_EQ(rows * columns, static_cast<int>(edited.size())) << rows << " rows, " << columns << " columns";
+    EXPECT_LE(std::abs(rows - columns), 1);
+    EXPECT_GE(edited.size(), 4u);
+
+    // Flipped: the same parts mirrored about one vertical line, each keeping its angle, side and height.
+    const auto centreX = [](const Placed& p) { return (p.box.x1 + p.box.x2) / 2; };
+    const hostpcb::Coord mirror = centreX(after.at("C5")) + centreX(unflipped.at("C5"));
+    for (const std::string& reference : edited) {
+        const Placed& f = after.at(reference);
+        const Placed& u = unflipped.at(reference);
+        EXPECT_LE(std::abs(centreX(f) + centreX(u) - mirror), 2 * kFileRounding + 2) << reference;
+        EXPECT_TRUE(Near(f.box.y1, u.box.y1)) << reference;
+        EXPECT_EQ(f.rotation, u.rotation) << reference;
+        EXPECT_EQ(f.side, u.side) << reference;
+    }
+    EXPECT_NE(mirror, 2 * centreX(before.at("C5"))) << "the flip turned the cluster, not nothing";
+
+    // Then the alignment: one vertical centre line; nothing else moved.
+    for (const std::string& reference : kAligned) {
+        EXPECT_TRUE(Near(centreX(after.at(reference)), centreX(after.at("R1")))) << reference;
+    }
+    for (const auto& [reference, placed] : before) {
+        const bool aligned = std::find(kAligned.begin(), kAligned.end(), reference) != kAligned.end();
+        const bool moved = std::find(edited.begin(), edited.end(), reference) != edited.end();
+        if (!aligned && !moved) {
+            EXPECT_TRUE(SamePlace(placed, after.at(reference))) << reference;
+        }
+    }
+}
+
+TEST_F(EditCommand, ACancelledEditPutsEveryComponentBackGrabbedOnesIncluded) {
+    const fs::path out = scratch / "cancelled.kicad_pcb";
+    std::string session = EditSession(true, "cancel");
+    session = session.substr(0, session.find("select R1"));  // no alignment afterwards
+    const Outcome run = Run("edit", {kBoard, "--script", Script(session).string(), "-o", out.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "") << "nothing moved";
+    EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(kBoard)) << "the board writes back byte for byte";
+
+    // A script that ends in the middle of the edit: the host cancels it just the same.
+    const Outcome open = Run("edit", {kBoard, "--script", Script(session.substr(0, session.find("flip"))).string(),
+                                      "-o", out.string()});
+    ASSERT_EQ(open.status, 0) << open.err;
+    EXPECT_NE(open.err.find("the edit is cancelled"), std::string::npos) << open.err;
+    EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(kBoard));
+}

@@ -141,6 +141,7 @@ struct EditorStandIn {
     int32_t On(int op) {
         if (op == 36) return cancelled ? 1 : 0;
         if (op == 37) return accepted ? 1 : 0;
+        if (op == 27) return 0;  // the drag image, drawn after every move
         if (op == 28) {
             ++updates;
             return 0;
