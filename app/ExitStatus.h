@@ -28,7 +28,7 @@ struct ExitStatusMeaning {
 inline constexpr ExitStatusMeaning kExitStatusMeanings[] = {
     {kExitOk, "done: placed, written or printed"},
     {kExitFailed, "the command failed inside the placer (a setup value it cannot read, an internal error)"},
-    {kExitUsage, "usage error: a flag, value or answer the command cannot take, or an input it cannot read"},
+    {kExitUsage, "usage error: a flag, value, answer or script line the command cannot take, or an input it cannot read"},
     {kExitNoPlugin, "the plug-in cannot be loaded"},
     {kExitCannotWrite, "an output cannot be written, or would replace an input"},
     {kExitRefused, "the placer refused the board (no usable outline, no board loaded)"},

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <regex>
 #include <vector>
 
 #include "app/AppClient.h"
 #include "app/ClusterColours.h"
 #include "app/DialogRouter.h"
+#include "app/GridOption.h"
 #include "app/PathChecks.h"
 #include "app/PlaceReport.h"
 #include "app/PluginSession.h"
@@ -87,43 +87,6 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 constexpr int kMaxThreshold = 105;  // the highest score a pair can get
 constexpr int kMaxWeight = 15;
-// The grids the command line takes, in mils.
-constexpr double kMinGridMils = 1;
-constexpr double kMaxGridMils = 1000;
-
-std::string GridHelp() {
-    return "Placement grid with its unit, from 1mil to 1000mil (0.0254mm to 25.4mm), e.g. 25mil or 0.5mm";
-}
-
-// A grid needs its unit: the setup dialog would read a bare number in the
-// board's unit, which for KiCad boards is millimetres.
-CLI::Validator GridValidator() {
-    return CLI::Validator(
-        [](std::string& text) -> std::string {
-            static const std::regex kLength(R"(\s*([0-9]+(?:\.[0-9]*)?|\.[0-9]+)\s*([A-Za-z]*)\s*)");
-            std::smatch parts;
-            if (!std::regex_match(text, parts, kLength)) {
-                return "\"" + text + "\" is not a length; give e.g. 25mil or 0.5mm";
-            }
-            const std::string number = parts[1].str();
-            std::string unit = parts[2].str();
-            std::transform(unit.begin(), unit.end(), unit.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            if (unit.empty()) {
-                return "give a unit: " + number + "mil or " + number + "mm";
-            }
-            if (unit != "mil" && unit != "mm") {
-                return "\"" + text + "\" has an unknown unit; give e.g. " + number + "mil or " + number + "mm";
-            }
-            const double mils = unit == "mm" ? std::stod(number) / 0.0254 : std::stod(number);
-            if (mils < kMinGridMils || mils > kMaxGridMils) {
-                return text + " is outside 1mil to 1000mil (0.0254mm to 25.4mm)";
-            }
-            return {};
-        },
-        "LENGTH");
-}
-
 }  // namespace
 
 bool NeedsSetupDialog(const PlaceOptions& o) {
@@ -371,7 +334,7 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
         place->add_flag("--quick", options->Quick, "Quick Component Placement: rooms only, no final grid placement");
     quick->excludes(statistical);
     std::vector<CLI::Option*> setupOptions;
-    setupOptions.push_back(place->add_option("--grid", options->Grid, GridHelp())->check(GridValidator()));
+    setupOptions.push_back(place->add_option("--grid", options->Grid, GridHelp("Placement grid"))->check(GridValidator()));
     setupOptions.push_back(place->add_option("--threshold", options->Threshold,
                                              "Clustering threshold: a pair score from 0 to 105 (default 85)")
                                ->check(CLI::Range(0, kMaxThreshold)));

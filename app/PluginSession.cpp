@@ -134,4 +134,6 @@ int PluginSession::Save(const std::string& output, bool inPlace, bool keepRoutin
 
 DialogRouter& PluginSession::Dialogs() { return Environment->Presenter(); }
 
+ScriptedDialogHost& PluginSession::Script() { return *Environment->Script(); }
+
 }  // namespace app

@@ -1,5 +1,5 @@
-// One plug-in session of the application, as "place" and "run" (and later
-// "edit") use it: the board the command works on, the client the plug-in talks
+// One plug-in session of the application, as "place", "run", "edit" and
+// "align" use it: the board the command works on, the client the plug-in talks
 // to, the dialog environment, the plug-in library loaded and let go again, and
 // the one way a board is saved. Each step says a failure once on standard error
 // ("autoplacer: ...") and answers the command's exit status (kExitOk when it
@@ -21,6 +21,7 @@
 namespace app {
 
 class DialogRouter;
+class ScriptedDialogHost;
 class ProgressReporter;
 
 class PluginSession {
@@ -53,6 +54,8 @@ public:
     io::LoadedBoard* Loaded() const { return LoadedFile.get(); }
     AppClient& Client() { return TheClient; }
     DialogRouter& Dialogs();
+    // The scripted presenter, to which answers can be added while commands run.
+    ScriptedDialogHost& Script();
     sdk::ICommandLauncher* Launcher() const { return Plugin ? Plugin->Launcher() : nullptr; }
 
 private:

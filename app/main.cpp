@@ -5,6 +5,8 @@
 
 #include <iostream>
 
+#include "app/AlignCommand.h"
+#include "app/EditCommand.h"
 #include "app/ExitStatus.h"
 #include "app/HelpCommand.h"
 #include "app/PlaceCommand.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     int exitStatus = app::kExitOk;
     app::RegisterRunCommand(cli, exitStatus);
     app::RegisterPlaceCommand(cli, exitStatus);
+    app::RegisterEditCommand(cli, exitStatus);
+    app::RegisterAlignCommand(cli, exitStatus);
     app::RegisterStatsCommand(cli, exitStatus);
     app::RegisterRenderCommand(cli, exitStatus);
     app::RegisterHelpCommand(cli, exitStatus);

@@ -28,6 +28,7 @@ public:
     void MoveCursor(Point location) override {
         if (Board* b = H().CurrentBoard()) b->cursor = location;
         Fire(28);
+        Fire(27);  // the drag image at its new place
     }
     bool Accepted() override { return Fire(37) != 0; }
     bool Cancelled() override { return Fire(36) != 0; }

@@ -8,6 +8,9 @@ using namespace hostpcb::api;
 
 namespace {
 
+// The flag the host reports on a component's pads: a user can pick the component by them.
+constexpr uint8_t kPadOfComponent = 8;
+
 void ReadBase(const Object& o, PcbObjectData& d) {
     d.ObjectId = uint8_t(o.Kind());
     const Point p = o.Position();
@@ -15,6 +18,7 @@ void ReadBase(const Object& o, PcbObjectData& d) {
     d.Y = p.y;
     d.Flags = o.flags;
     d.BitField2 = o.bitField2;
+    if (o.Kind() == ObjectKind::Pad && o.ParentComponent() != nullptr) d.BitField2 |= kPadOfComponent;
     d.BitField3 = o.bitField3;
     d.Index = o.tag;
     d.Moveable = o.moveable ? 1 : 0;

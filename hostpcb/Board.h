@@ -343,6 +343,8 @@ public:
     std::string name;
     uint8_t flag1 = 1;  // connections of nets with it set are kept by the connection dragger
     uint8_t flag2 = 0;
+    // How often the host worked out the net's connection lines.
+    int32_t analyses = 0;
     // Members currently in the net container and in the board, in container order.
     std::vector<Object*> Members() const;
     std::vector<class Pad*> Pads() const;

@@ -1,5 +1,7 @@
 #include "hostpcb/Interaction.h"
 
+#include <utility>
+
 namespace hostpcb {
 
 void ProgressSink::PercentInit(const std::string&, int32_t) {}
@@ -33,7 +35,8 @@ int32_t ScriptedInteraction::ChooseObject(const std::vector<PcbHandle>& candidat
 
 bool ScriptedInteraction::NextEvent(EventHandlerSession& session) {
     if (steps.empty()) return false;
-    const Step step = steps.front();
+    // Taken off the queue before it runs: an action may add steps of its own.
+    const Step step = std::move(steps.front());
     steps.pop_front();
     switch (step.type) {
         case Step::Type::Fire: session.Fire(step.value); break;
@@ -41,6 +44,9 @@ bool ScriptedInteraction::NextEvent(EventHandlerSession& session) {
         case Step::Type::Move: session.MoveCursor(step.at); break;
         case Step::Type::SetShift: shift = step.value != 0; break;
         case Step::Type::SetControl: control = step.value != 0; break;
+        case Step::Type::Action:
+            if (step.action) step.action();
+            break;
     }
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ public:
     virtual int32_t Fire(int32_t operation) = 0;
     // Calls the handler's key operation, then its update operation (28).
     virtual int32_t Key(int32_t key) = 0;
-    // Sets the current board's cursor, then calls the update operation (28).
+    // Sets the current board's cursor, then calls the update operation (28) and the
+    // drawing of the drag image (27).
     virtual void MoveCursor(Point location) = 0;
     virtual bool Accepted() = 0;   // operation 37
     virtual bool Cancelled() = 0;  // operation 36
@@ -71,10 +73,15 @@ public:
 class ScriptedInteraction : public InteractionProvider {
 public:
     struct Step {
-        enum class Type : uint8_t { Fire, Key, Move, SetShift, SetControl };
+        // Action runs host-side work while the edit goes on (a command call, a selection
+        // change), as a user would between two mouse moves.
+        enum class Type : uint8_t { Fire, Key, Move, SetShift, SetControl, Action };
         Type type = Type::Fire;
-        int32_t value = 0;  // operation number, key, or flag state
-        Point at;           // Move
+        int32_t value = 0;             // operation number, key, or flag state
+        Point at;                      // Move
+        std::function<void()> action;  // Action
+
+        static Step Run(std::function<void()> work) { return {Type::Action, 0, {}, std::move(work)}; }
     };
 
     std::deque<Point> locations;    // answers of ChooseLocation; empty = cancel

@@ -10,6 +10,7 @@ namespace hostpcb {
 
 void Board::AnalyzeNet(Net& net) {
     if (net.OwnerBoard() != this) return;
+    ++net.analyses;
     Host& host = Host::Instance();
     // Old connections of the net go, whether still in the board or not.
     std::vector<Object*> old;

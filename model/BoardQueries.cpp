@@ -182,6 +182,22 @@ uint8_t MaxComponentClearanceMode(PcbHandle board) {
     return largest;
 }
 
+int32_t MaxComponentClearanceGap(PcbHandle board) {
+    int32_t largest = 0;
+    TObjectIterator(board, PCB_RULE, PCB_ITERATE_OWN_OBJECTS).ForEach([&](PcbHandle rule) {
+        PcbRuleData data{};
+        if (PcbApi::PcbApi_QueryRule(rule, PCB_READ, &data) != PCB_OK ||
+            data.RuleKind != PCB_RULE_COMPONENT_CLEARANCE) {
+            return;
+        }
+        int32_t gap = 0;
+        uint8_t mode = 0;
+        PcbApi::PcbApi_QueryRuleComponentClearanceConstraint(rule, PCB_READ, &gap, &mode);
+        largest = std::max(largest, gap);
+    });
+    return largest;
+}
+
 void GetConfinementRect(PcbHandle rule, TRect& r) {
     r = Rect(0, ExtentStartMin, ExtentStartMin, 0);
     if (rule == nullptr) {

@@ -59,6 +59,8 @@ int32_t ComponentGap(PcbHandle a, PcbHandle b, uint8_t& mode);
 
 // The largest check mode of the board's component-clearance rules, 0 without any.
 uint8_t MaxComponentClearanceMode(PcbHandle board);
+// The largest gap of the board's component-clearance rules, 0 without any.
+int32_t MaxComponentClearanceGap(PcbHandle board);
 
 // The room of a confinement rule; Rect(0, 999990000, 999990000, 0) for nil.
 void GetConfinementRect(PcbHandle rule, TRect& r);

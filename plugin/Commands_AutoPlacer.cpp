@@ -5,6 +5,8 @@
 #include <string>
 
 #include "driver/AutoPlacerDriver.h"
+#include "driver/ComponentShoveDriver.h"
+#include "editing/ClusterEditor.h"
 #include "editing/ComponentAlignment.h"
 #include "host/PcbApi.h"
 #include "host/PcbBoard.h"
@@ -18,11 +20,17 @@ namespace autoplacer {
 
 namespace {
 
-// Said by the commands whose engines are not part of this build yet.
-void ReportNotAvailable(const char* command) {
-    const std::string text = std::string("The command \"") + command + "\" is not available in this version yet.";
-    ShowErrorMessage(text.c_str());
-}
+// True while "EnterInteractiveComponentEditingMode" runs, between edits too: the
+// mode's picks let the host deliver commands, and a second mode must not start.
+bool EditingModeRunning = false;
+
+class TEditingModeFlag {
+public:
+    TEditingModeFlag() { EditingModeRunning = true; }
+    ~TEditingModeFlag() { EditingModeRunning = false; }
+    TEditingModeFlag(const TEditingModeFlag&) = delete;
+    TEditingModeFlag& operator=(const TEditingModeFlag&) = delete;
+};
 
 }  // namespace
 
@@ -117,17 +125,45 @@ void AutoPlacerQueryCommand(void*, char* parameters, int32_t bufferSize) {
     SetParameter(parameters, bufferSize, "Result", PlacementRunning ? "True" : "False");
 }
 
-void EnterEditingModeCommand(void*, char*, int32_t) {
-    if (PcbApi::PcbApi_GetCurrentBoardHandle() == nullptr) {
+void EnterEditingModeCommand(void*, char* parameters, int32_t bufferSize) {
+    if (ClusterEditor != nullptr || EditingModeRunning) {
+        return;
+    }
+    const PcbHandle board = PcbApi::PcbApi_GetCurrentBoardHandle();
+    if (board == nullptr) {
         ShowErrorMessage("No board is current");
         return;
     }
-    ReportNotAvailable("EnterInteractiveComponentEditingMode");
+    const TEditingModeFlag running;
+    TComponentShoveDriver driver(board,
+                                 static_cast<uint8_t>(EditingModeFromParameters(bufferSize > 0 ? parameters : nullptr)));
+    driver.Run();
 }
 
-void ExecuteFeatureCommand(void*, char*, int32_t) { ReportNotAvailable("ExecuteInteractivePlacementFeature"); }
+void ExecuteFeatureCommand(void*, char* parameters, int32_t bufferSize) {
+    TClusterEditor* editor = ClusterEditor;
+    if (editor == nullptr) {
+        return;
+    }
+    switch (FeatureFromParameters(bufferSize > 0 ? parameters : nullptr)) {
+        case 1: editor->Reshape(true, TReshape::Square); break;
+        case 2: editor->OnReshapeWide(); break;
+        case 3: editor->OnReshapeTall(); break;
+        case 4: editor->ExpandHorizontal(); break;
+        case 5: editor->ExpandVertical(); break;
+        case 6: editor->ContractHorizontal(); break;
+        case 7: editor->ContractVertical(); break;
+        case 8: editor->GetCluster().FlipHorizontal(); break;
+        case 9: editor->GetCluster().FlipVertical(); break;
+        default: break;
+    }
+}
 
-void LoseLastAutoSelectedCommand(void*, char*, int32_t) { ReportNotAvailable("LoseLastAutoSelectedComponent"); }
+void LoseLastAutoSelectedCommand(void*, char*, int32_t) {
+    if (ClusterEditor != nullptr) {
+        ClusterEditor->LoseLastAutoSelected();
+    }
+}
 
 void AlignComponentsCommand(void*, char*, int32_t) {
     const PcbHandle board = PcbApi::PcbApi_GetCurrentBoardHandle();

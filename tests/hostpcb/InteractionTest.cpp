@@ -73,6 +73,19 @@ TEST_F(Interaction, ScriptedSessionEndsOnAcceptAndCompletesTheMove) {
     EXPECT_EQ(script.steps.size(), 1u);
 }
 
+TEST_F(Interaction, ActionStepsRunHostWorkBetweenEvents) {
+    Recorder r;
+    int updatesSeen = -1;
+    script.steps = {{Step::Type::Move, 0, {5, 6}}, Step::Run([&] {
+                        updatesSeen = r.calls[28];
+                        script.steps.push_back({Step::Type::Fire, 11, {}});  // an action may extend the script
+                    })};
+    EXPECT_EQ(r.Run(), 0);
+    EXPECT_EQ(updatesSeen, 1) << "the action runs after the move, in script order";
+    EXPECT_EQ(r.calls[29], 1) << "the step it queued accepted the edit";
+    EXPECT_TRUE(script.steps.empty());
+}
+
 TEST_F(Interaction, ExhaustedOrQuietProviderCancelsTheSession) {
     Recorder r;
     EXPECT_EQ(r.Run(), 0);

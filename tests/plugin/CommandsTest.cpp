@@ -9,7 +9,9 @@
 
 #include "app/AppClient.h"
 #include "driver/AutoPlacerDriver.h"
+#include "hostpcb/BoardBuilder.h"
 #include "hostpcb/Host.h"
+#include "hostpcb/Interaction.h"
 #include "model/RunControl.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Commands_AutoPlacer.h"
@@ -102,17 +104,48 @@ TEST_F(CommandsTest, BoardChecksUseTheirOwnMessages) {
     EXPECT_EQ(Dialogs.Messages, expected);
 }
 
-TEST_F(CommandsTest, CommandsWithoutTheirEnginesSaySoWithABoard) {
-    hostpcb::Host::Instance().CreateBoard("b.kicad_pcb");
-    for (const char* command : {"EnterInteractiveComponentEditingMode",
-                                "ExecuteInteractivePlacementFeature", "LoseLastAutoSelectedComponent"}) {
-        Dialogs.Messages.clear();
-        Run(command, "");
-        ASSERT_EQ(Dialogs.Messages.size(), 1u) << command;
-        EXPECT_NE(Dialogs.Messages[0].find("not available"), std::string::npos) << Dialogs.Messages[0];
-        EXPECT_NE(Dialogs.Messages[0].find(command), std::string::npos) << Dialogs.Messages[0];
-    }
+TEST_F(CommandsTest, FeatureCommandsWithoutAnEditorDoNothing) {
+    hostpcb::Board& board = hostpcb::Host::Instance().CreateBoard("b.kicad_pcb");
+    hostpcb::Component& a = board.AddComponent("A", "BLOCK", {10000, 10000});
+    a.flags |= PCB_FLAG_SELECTED;
+    Run("ExecuteInteractivePlacementFeature", "Feature=FlipVertical");
+    Run("ExecuteInteractivePlacementFeature", "Feature=RemouldSquare");
+    Run("LoseLastAutoSelectedComponent", "");
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_EQ(a.Position(), (hostpcb::Point{10000, 10000}));
     EXPECT_FALSE(PlacementRunning);
+}
+
+TEST_F(CommandsTest, DuringAnEditFeaturesReachTheEditorAndASecondModeIsIgnored) {
+    hostpcb::Board& board = hostpcb::Host::Instance().CreateBoard("b.kicad_pcb");
+    hostpcb::BoardBuilder build(board);
+    hostpcb::Component& left = build.Chip("R1", "0603", {1000000, 1000000});
+    hostpcb::Component& right = build.Chip("R2", "0603", {2000000, 1000000});
+    left.flags |= PCB_FLAG_SELECTED;
+    right.flags |= PCB_FLAG_SELECTED;
+    hostpcb::ScriptedInteraction script;
+    hostpcb::Host::Instance().SetInteraction(&script);
+    using Step = hostpcb::ScriptedInteraction::Step;
+    script.locations = {{0, 0}};
+    const auto launch = [this](const char* command, const char* parameters) {
+        std::array<char, 128> buffer{};
+        std::strncpy(buffer.data(), parameters, buffer.size() - 1);
+        Module->GetCommandLauncher()->LaunchCommand(command, buffer.data(), int32_t(buffer.size()), nullptr);
+    };
+    std::size_t promptsDuringEdit = 0;
+    script.steps = {Step::Run([&] { launch("EnterInteractiveComponentEditingMode", "Mode=AutoSelect"); }),
+                    Step::Run([&] { promptsDuringEdit = script.prompts.size(); }),
+                    Step::Run([&] { launch("ExecuteInteractivePlacementFeature", "Feature=FlipHorizontal"); }),
+                    Step::Run([&] { launch("LoseLastAutoSelectedComponent", ""); }),
+                    {Step::Type::Fire, 11, {}}};
+    Run("EnterInteractiveComponentEditingMode", "");  // no Mode: the selection moves
+    hostpcb::Host::Instance().SetInteraction(nullptr);
+    EXPECT_EQ(promptsDuringEdit, 1u) << "the second editing mode asked for nothing";
+    EXPECT_EQ(script.prompts, (std::vector<std::string>{"Move Selection", "Move Selection"}));
+    EXPECT_EQ(left.Position(), (hostpcb::Point{2000000, 1000000})) << "flipped about the cluster's centre line";
+    EXPECT_EQ(right.Position(), (hostpcb::Point{1000000, 1000000}));
+    EXPECT_TRUE(left.InBoard() && right.InBoard()) << "plain mode loses nothing on \"K\"'s command";
+    EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
 TEST(EditingParameters, ModeValues) {
