@@ -211,6 +211,25 @@ TEST_F(ClusterEditorTest, CancelPutsEveryComponentBackGrabbedOnesIncludedAndAnal
     EXPECT_EQ(Brackets(), 0) << "a cancelled edit leaves no modification";
 }
 
+TEST_F(ClusterEditorTest, AutoAlignLinesNeighboursUpWithTheMovedPartUnlessControlIsHeld) {
+    Block("S", 3000, 3000, 40, 40);
+    Block("N1", 1000, 1000, 40, 40);
+    Block("N2", 1100, 1000, 40, 40);
+    auto cluster = ClusterOf({"S"});
+    CursorAt(3000, 3000);
+    script.steps = {{Step::Type::SetControl, 1, {}}, Move(1200, 1010), Step::Run([&] {
+                        EXPECT_NEAR(CentreY("N1"), 1000, 0.01) << "Control held: no alignment";
+                    }),
+                    {Step::Type::SetControl, 0, {}}, Move(1200, 1012), Fire(11)};
+    Log().Clear();
+    Edit(*cluster, kEditAutoAlign);
+    EXPECT_NEAR(CentreY("N1"), 1012, 0.01);
+    EXPECT_NEAR(CentreY("N2"), 1012, 0.01);
+    EXPECT_NEAR(CentreY("S"), 1012, 0.01);
+    EXPECT_EQ(ModifiedComponents(), (std::set<PcbHandle>{Handle("S"), Handle("N1"), Handle("N2")}))
+        << "the aligned neighbours belong to the one modification";
+}
+
 TEST_F(ClusterEditorTest, ElevenComponentsAreDrawnAsARectangleTenInverted) {
     for (int i = 0; i < 11; ++i) {
         Block("P" + std::to_string(i), 1000 + 100 * i, 1000, 40, 40);
