@@ -17,6 +17,7 @@ struct TExtent {
     int32_t Y1 = ExtentStartMin;
     int32_t X2 = ExtentStartMax;
     int32_t Y2 = ExtentStartMax;
+    bool Found = false;
 
     void Merge(PcbHandle object) {
         if (object == nullptr) {
@@ -33,6 +34,7 @@ struct TExtent {
         Y1 = std::min({Y1, y1, y2});
         X2 = std::max({X2, x1, x2});
         Y2 = std::max({Y2, y1, y2});
+        Found = true;
     }
 };
 
@@ -150,11 +152,20 @@ void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& 
             extent.Merge(member);
         }
     });
-    if (includeTexts && component != nullptr) {
+    if (component != nullptr && (includeTexts || !extent.Found)) {
         TPcbComponent record(component);
         record.Sync(PCB_READ);
-        extent.Merge(record.NameText);
-        extent.Merge(record.CommentText);
+        if (includeTexts) {
+            extent.Merge(record.NameText);
+            extent.Merge(record.CommentText);
+        }
+        if (!extent.Found) {
+            // A footprint with nothing that has an extent (a logo, a bare marker) is
+            // a part of no size at its reference point: the start values would move
+            // it by a billion units.
+            extent.X1 = extent.X2 = record.X;
+            extent.Y1 = extent.Y2 = record.Y;
+        }
     }
     x1 = extent.X1;
     y1 = extent.Y1;
