@@ -6,6 +6,7 @@
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "host/PcbRules.h"
+#include "model/GroupGeometry.h"
 
 namespace autoplacer {
 
@@ -130,14 +131,17 @@ void TPlacedComponent::MoveExtentTo(int32_t x, int32_t y) {
     int32_t x2 = 0;
     int32_t y2 = 0;
     GetExtent(x1, y1, x2, y2, false);
-    X = x + (X - x1);
-    Y = y + (Y - y1);
+    // A part larger than the board may stand far from its extent's corner: the
+    // sum is taken wide and kept in the host's range.
+    X = ToCoord(int64_t{x} + X - x1);
+    Y = ToCoord(int64_t{y} + Y - y1);
     Sync(PCB_WRITE);
 }
 
 void TPlacedComponent::MoveCentreTo(int32_t x, int32_t y) {
     const TRect extent = ComponentExtentRect(Handle);
-    MoveExtentTo(extent.Left + (x - RectCentreX(extent)), extent.Bottom + (y - RectCentreY(extent)));
+    MoveExtentTo(ToCoord(int64_t{extent.Left} + x - RectCentreX(extent)),
+                 ToCoord(int64_t{extent.Bottom} + y - RectCentreY(extent)));
 }
 
 // ---------------------------------------------------------------------------

@@ -80,6 +80,23 @@ TEST_F(Placed, ComponentWithoutPrimitivesIsAPointAtItsReference) {
     EXPECT_EQ(ComponentExtentRect(Handle("REF**")), Rect(Mil(200), Mil(300), Mil(200), Mil(300)));
 }
 
+TEST_F(Placed, MovesOfAPartFarFromItsReferenceStayInTheHostRange) {
+    // A pad 1.5 m to the left of the reference point: moving the extent's corner
+    // near the top of the range would put the reference point past it.
+    hostpcb::Component& c = board->AddComponent("J1", "Wide", At(0, 0));
+    hostpcb::PadGeometry pad;
+    pad.shape = hostpcb::PadShape::Rect;
+    pad.sizeX = Mil(1000);
+    pad.sizeY = Mil(1000);
+    board->AddPad(&c, "1", At(-59000, 0), pad, PCB_TOP_LAYER);
+    TPlacedComponent part(Handle("J1"));
+    part.MoveExtentTo(2'000'000'000, -2'000'000'000);
+    EXPECT_EQ(c.Position().x, INT32_MAX);
+    EXPECT_EQ(c.Position().y, -2'000'000'000 + Mil(500));
+    part.MoveCentreTo(INT32_MIN, INT32_MAX);
+    EXPECT_GT(c.Position().y, 0);  // pinned high (the host keeps the pad in range), not wrapped below zero
+}
+
 TEST_F(Placed, MoveExtentToLandsExactlyWhateverTheRotationAndSide) {
     hostpcb::BoardBuilder build(*board);
     build.Soic("U1", 8, At(1000, 1000));
