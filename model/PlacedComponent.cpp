@@ -177,6 +177,15 @@ void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& 
     y2 = extent.Y2;
 }
 
+bool ComponentHasExtent(PcbHandle component) {
+    bool found = false;
+    TObjectIterator members(component, PCB_ANY_OBJECT, PCB_ITERATE_GROUP_PRIMITIVES);
+    members.ForEach([&](PcbHandle member) {
+        found = found || CountsInExtent(PcbApi::PcbApi_GetObjectIdFromObjectHandle(member));
+    });
+    return found;
+}
+
 TRect ComponentExtentRect(PcbHandle component) {
     int32_t x1 = 0;
     int32_t y1 = 0;
