@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "hostpcb/PlacementShape.h"
 #include "io/Units.h"
 
 namespace app {
@@ -63,6 +64,9 @@ void CompareComponents(const std::vector<ComponentState>& before, const hostpcb:
         }
         report.turned += turned ? 1 : 0;
         report.flipped += flipped ? 1 : 0;
+        if (!hostpcb::HasExtent(c)) {
+            report.withoutExtent.push_back(c.Designator());
+        }
         if ((c.flags & PCB_FLAG_SELECTED) != 0 && !s.selected) {
             report.unfitted.push_back(c.Designator());
         }
@@ -152,6 +156,10 @@ void WriteReportText(const PlaceReport& report, std::ostream& out) {
         out << (i == 0 ? " (" : ", ") << report.unfitted[i];
     }
     out << (report.unfitted.empty() ? "" : ")") << "\n";
+    if (!report.withoutExtent.empty()) {
+        out << "left where they are, having no extent: " << report.withoutExtent.size() << " ("
+            << Joined(report.withoutExtent) << ")\n";
+    }
 }
 
 std::string ReportJson(const PlaceReport& report) {
@@ -175,6 +183,7 @@ std::string ReportJson(const PlaceReport& report) {
                                  {"turned", report.turned},
                                  {"to_other_side", report.flipped},
                                  {"not_fitted", report.unfitted},
+                                 {"without_extent", report.withoutExtent},
                                  {"legal", report.Legal()},
                                  {"outside_outline", report.outside},
                                  {"overlapping", overlapping}};

@@ -43,6 +43,9 @@ struct PlaceReport {
     // Components the placer marked as not fitted (selected by the run, or left
     // without room by the statistical placer), by designator.
     std::vector<std::string> unfitted;
+    // Components without extent (logos, panel tabs): both placers leave them
+    // where they are.
+    std::vector<std::string> withoutExtent;
     // Moved components whose extent leaves the outline, and pairs on one side
     // whose extents (courtyards where there are) overlap, one of them moved.
     std::vector<std::string> outside;
@@ -52,7 +55,8 @@ struct PlaceReport {
     bool Legal() const { return unfitted.empty() && outside.empty() && overlapping.empty(); }
 };
 
-// Fills the component counts, the unfitted list and the placement problems by
+// Fills the component counts, the unfitted list, the parts without extent and
+// the placement problems by
 // comparing the board with the snapshot; extraUnfitted (the statistical
 // placer's parts without room) joins the unfitted list.
 void CompareComponents(const std::vector<ComponentState>& before, const hostpcb::Board& board,

@@ -158,11 +158,16 @@ bool TAutoPlacerDriver::IsPowerNet(PcbHandle net) const {
     return Context.PowerNets != nullptr && Context.PowerNets->Contains(net);
 }
 
-std::unique_ptr<TComponentHandleList> TAutoPlacerDriver::AllComponentsSortedByDesignator() const {
+std::unique_ptr<TComponentHandleList> TAutoPlacerDriver::PlaceableComponentsSortedByDesignator() const {
     auto components = std::make_unique<TComponentHandleList>();
     TObjectIterator iterator(Context.Board, PCB_COMPONENT);
     for (PcbHandle component = iterator.First(); component != nullptr; component = iterator.Next()) {
-        components->Add(component);
+        // A part without arc, pad or track (a logo, a panel tab, a bare marker)
+        // gives the placer nothing to fit: it is left where the designer put it,
+        // and pairs, clusters and rooms never see it.
+        if (ComponentHasExtent(component)) {
+            components->Add(component);
+        }
         if (CheckStopRequest()) {
             break;
         }
@@ -404,7 +409,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
 
     if (!CheckStopRequest()) {
         StepBegins(TPlacerStep::InitialPairTree);
-        const auto components = AllComponentsSortedByDesignator();
+        const auto components = PlaceableComponentsSortedByDesignator();
         TPairGenerator generator(Context, *components);
         ReplacePairTree(generator.BuildTree());
     }
@@ -436,7 +441,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
     if (Options.DoPrePasses) {
         if (!CheckStopRequest()) {
             StepBegins(TPlacerStep::PrePasses);
-            auto components = AllComponentsSortedByDesignator();
+            auto components = PlaceableComponentsSortedByDesignator();
             TPreClusterAnalyzer analyzer(Context, Options, *components);
             TComponentHandleList* remaining = nullptr;
             analyzer.Run(ClusterLists, remaining);
@@ -445,7 +450,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
             ComponentList = std::move(components);
         }
     } else {
-        ComponentList = AllComponentsSortedByDesignator();
+        ComponentList = PlaceableComponentsSortedByDesignator();
         ClusterLists.ICCapClusters = new TClusterList();
         ClusterLists.SameFootprintClusters = new TClusterList();
         ClusterLists.ConfinementClusters = new TClusterList();

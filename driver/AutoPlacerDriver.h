@@ -86,8 +86,9 @@ public:
     int32_t DefaultPlacementGap() const;
     void PrepareBoardView();
     void FinishBoardView();
-    // Every component of the board, in descending byte order of designators.
-    std::unique_ptr<TComponentHandleList> AllComponentsSortedByDesignator() const;
+    // Every component of the board that has an extent, in descending byte order
+    // of designators.
+    std::unique_ptr<TComponentHandleList> PlaceableComponentsSortedByDesignator() const;
     // Each cluster list with the clusters of larger biggest components first.
     void SortClustersBySize();
     // Each cluster's Rect := the bounding rectangle of its movable groups

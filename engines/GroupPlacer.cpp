@@ -4,6 +4,7 @@
 #include "engines/GroupSearch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "engines/CrossOvers.h"
@@ -46,6 +47,26 @@ bool TGridPoints::Contains(int32_t x, int32_t y) const {
     return std::any_of(Entries.begin(), Entries.end(), [&](const TGridPoint& p) { return p.X == x && p.Y == y; });
 }
 
+int32_t BoundedGridStep(int32_t step, const TRect& area) {
+    const int64_t width = std::max<int64_t>(RectWidth(area), 0);
+    const int64_t height = std::max<int64_t>(RectHeight(area), 0);
+    const auto points = [&](int64_t s) { return (width / s) * (height / s); };
+    if (step <= 0 || points(step) <= MaxGridPoints) {
+        return step;
+    }
+    // Start near the square root of the excess and settle on the exact multiple.
+    const double excess = static_cast<double>(width) * static_cast<double>(height) /
+                          (static_cast<double>(step) * static_cast<double>(step) * MaxGridPoints);
+    int64_t factor = std::max<int64_t>(static_cast<int64_t>(std::sqrt(excess)) - 1, 1);
+    while (factor > 1 && points(step * (factor - 1)) <= MaxGridPoints) {
+        --factor;
+    }
+    while (points(step * factor) > MaxGridPoints) {
+        ++factor;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(step * factor, INT32_MAX));
+}
+
 int32_t BestOrientation(const std::array<int32_t, 4>& costs) {
     int32_t best = -1;
     for (int32_t k = 0; k < 4; ++k) {
@@ -68,7 +89,9 @@ TGroupPlacer::TGroupPlacer(const TPlacerOptions& options, bool quickMode, const 
       QuickMode(quickMode),
       Options(options),
       NetRegistry(std::make_unique<TNetRegistry>(context)),
-      Context(context) {
+      Context(context),
+      RequestedGridSize(options.GridSize) {
+    Options.GridSize = BoundedGridStep(RequestedGridSize, Area);
     CollectRoomRules();
     BuildGrids();
     BuildCostCells();
@@ -126,6 +149,7 @@ void TGroupPlacer::BuildCostCells() {
 
 void TGroupPlacer::SetArea(const TRect& r) {
     Area = r;
+    Options.GridSize = BoundedGridStep(RequestedGridSize, Area);
     BuildCostCells();
     BuildGrids();
     Extent = Rect(r.Left, r.Bottom, r.Left, r.Bottom);

@@ -52,6 +52,18 @@ inline constexpr int32_t NotFittingPenalty = 500000000;  // the fallback's penal
 inline constexpr int32_t OverflowCost = 999990000;       // a cost sum that overflowed
 inline constexpr int32_t NoPositionCost = -1;            // an orientation without any position
 
+// The most grid points one board side's grid may hold. A finer step is widened
+// to the smallest multiple of the chosen step that keeps within it: the grids,
+// the cost cells and the index of placed groups all grow with the points (a
+// 0.0001 mm step on a 10 cm board would ask for a million million of them), and
+// so does the time of the search. 2^17 keeps a 0.5 mm step on boards up to
+// about 18 cm a side and the 50 mil default on boards up to 45 cm a side.
+inline constexpr int64_t MaxGridPoints = int64_t{1} << 17;
+
+// The step the grids use over the area: the chosen step, or its smallest
+// multiple that lays at most MaxGridPoints points.
+int32_t BoundedGridStep(int32_t step, const TRect& area);
+
 // A cost sum that left the 32-bit range, or went negative, becomes OverflowCost;
 // the plain and the fast forms of the costs cap alike.
 int32_t CappedCost(int64_t sum);
@@ -154,6 +166,9 @@ public:
     // The working area, and the area grown by the groups placed so far: the
     // callers read it as the result's rectangle.
     const TRect& GetArea() const { return Area; }
+    // The step the grids use: the options' step, widened on areas where it
+    // would lay more than MaxGridPoints points.
+    int32_t GridStep() const { return Options.GridSize; }
     const TRect& GetExtent() const { return Extent; }
     // Some group found no conflict-free position since the placer was made (or
     // since ClearFailed).
@@ -241,6 +256,7 @@ protected:
     // Grown by the placed groups; the callers read it as the result's rectangle.
     TRect Extent;
     bool QuickMode;
+    // The options, their grid step bounded for the current area.
     TPlacerOptions Options;
     std::unique_ptr<TNetRegistry> NetRegistry;
     const TRect* GuideRect = nullptr;
@@ -255,6 +271,9 @@ protected:
     TFastListOf<TPcbRuleEx*> KeepOutRules;
 
 private:
+    // The grid step the options asked for; Options.GridSize holds it bounded.
+    int32_t RequestedGridSize = 0;
+
     void BuildGrids();
     void BuildCostCells();
 

@@ -90,13 +90,9 @@ void TTreeBasedPlacer::PlaceLeaf(const TRect& r, TPair* leaf) {
     if (IsFixedComponent(component.Handle)) {
         return;
     }
-    int32_t x1 = 0;
-    int32_t y1 = 0;
-    int32_t x2 = 0;
-    int32_t y2 = 0;
-    component.GetExtent(x1, y1, x2, y2, false);
-    // Without arcs, pads or tracks there is no extent corner to put anywhere.
-    if (x1 > x2 || y1 > y2) {
+    // Without arcs, pads or tracks there is no extent corner to put anywhere:
+    // the part stays where it is.
+    if (!ComponentHasExtent(component.Handle)) {
         return;
     }
     component.MoveExtentTo(r.Left, r.Bottom);

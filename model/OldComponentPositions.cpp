@@ -134,6 +134,11 @@ bool TListOfOldComponentPositions::AllWithin150Mil() const {
 
 void TListOfOldComponentPositions::EnforcePermittedLayers() {
     for (const TOldComponentPosition* entry : *this) {
+        // A locked or otherwise fixed part is never moved, not even to the side
+        // its rule permits: flipping it would tear up the routing around it.
+        if (IsFixedComponent(entry->Handle)) {
+            continue;
+        }
         TPlacedComponent component(entry->Handle);
         const PcbHandle rule = FindDominantRule(entry->Handle, PCB_RULE_PERMITTED_LAYERS);
         if (rule == nullptr) {

@@ -59,7 +59,8 @@ public:
     // Every component's reference point lies within 150 mil of its saved point.
     bool AllWithin150Mil() const;
     // Moves components to the other side when the permitted-layers rule forbids
-    // their side and permits the other; every component with a rule is written.
+    // their side and permits the other; every movable component with a rule is
+    // written, fixed (locked) ones are left alone.
     void EnforcePermittedLayers();
 
     PcbHandle Board = nullptr;

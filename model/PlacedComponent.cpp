@@ -6,6 +6,7 @@
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
 #include "host/PcbRules.h"
+#include "model/GroupGeometry.h"
 
 namespace autoplacer {
 
@@ -17,6 +18,7 @@ struct TExtent {
     int32_t Y1 = ExtentStartMin;
     int32_t X2 = ExtentStartMax;
     int32_t Y2 = ExtentStartMax;
+    bool Found = false;
 
     void Merge(PcbHandle object) {
         if (object == nullptr) {
@@ -33,6 +35,7 @@ struct TExtent {
         Y1 = std::min({Y1, y1, y2});
         X2 = std::max({X2, x1, x2});
         Y2 = std::max({Y2, y1, y2});
+        Found = true;
     }
 };
 
@@ -135,14 +138,17 @@ void TPlacedComponent::MoveExtentTo(int32_t x, int32_t y) {
     int32_t x2 = 0;
     int32_t y2 = 0;
     GetExtent(x1, y1, x2, y2, false);
-    X = x + (X - x1);
-    Y = y + (Y - y1);
+    // A part larger than the board may stand far from its extent's corner: the
+    // sum is taken wide and kept in the host's range.
+    X = ToCoord(int64_t{x} + X - x1);
+    Y = ToCoord(int64_t{y} + Y - y1);
     Sync(PCB_WRITE);
 }
 
 void TPlacedComponent::MoveCentreTo(int32_t x, int32_t y) {
     const TRect extent = ComponentExtentRect(Handle);
-    MoveExtentTo(extent.Left + (x - RectCentreX(extent)), extent.Bottom + (y - RectCentreY(extent)));
+    MoveExtentTo(ToCoord(int64_t{extent.Left} + x - RectCentreX(extent)),
+                 ToCoord(int64_t{extent.Bottom} + y - RectCentreY(extent)));
 }
 
 // ---------------------------------------------------------------------------
@@ -157,16 +163,34 @@ void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& 
             extent.Merge(member);
         }
     });
-    if (includeTexts && component != nullptr) {
+    if (component != nullptr && (includeTexts || !extent.Found)) {
         TPcbComponent record(component);
         record.Sync(PCB_READ);
-        extent.Merge(record.NameText);
-        extent.Merge(record.CommentText);
+        if (includeTexts) {
+            extent.Merge(record.NameText);
+            extent.Merge(record.CommentText);
+        }
+        if (!extent.Found) {
+            // A footprint with nothing that has an extent (a logo, a bare marker) is
+            // a part of no size at its reference point: the start values would move
+            // it by a billion units.
+            extent.X1 = extent.X2 = record.X;
+            extent.Y1 = extent.Y2 = record.Y;
+        }
     }
     x1 = extent.X1;
     y1 = extent.Y1;
     x2 = extent.X2;
     y2 = extent.Y2;
+}
+
+bool ComponentHasExtent(PcbHandle component) {
+    bool found = false;
+    TObjectIterator members(component, PCB_ANY_OBJECT, PCB_ITERATE_GROUP_PRIMITIVES);
+    members.ForEach([&](PcbHandle member) {
+        found = found || CountsInExtent(PcbApi::PcbApi_GetObjectIdFromObjectHandle(member));
+    });
+    return found;
 }
 
 TRect ComponentExtentRect(PcbHandle component) {

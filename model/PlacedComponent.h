@@ -49,6 +49,9 @@ public:
 void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2,
                         bool includeTexts);
 // The extent as a rectangle, texts not counted.
+// Some arc, pad or track gives the component an extent; without one its extent
+// is the point at its reference.
+bool ComponentHasExtent(PcbHandle component);
 TRect ComponentExtentRect(PcbHandle component);
 void GetObjectExtentRect(const TPCBObject& record, TRect& r);
 

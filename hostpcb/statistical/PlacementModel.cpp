@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "hostpcb/PlacementShape.h"
 #include "hostpcb/Rules.h"
 
 namespace hostpcb::statistical {
@@ -138,6 +139,9 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
 
     std::unordered_map<const Component*, int> partOf;
     for (Component* c : board.Components()) {
+        // Nothing to fit and nothing to keep clear of: a part without extent stays
+        // where it is, as the cluster placer leaves it.
+        if (!HasExtent(*c)) continue;
         Part part;
         part.component = c;
         part.movable = c->moveable;

@@ -266,6 +266,33 @@ TEST_F(CommandLine, HelpShowsTheDialogsAndTheHelpButtonAnswers) {
     EXPECT_NE(button.err.find("docs/dialogs.md"), std::string::npos) << button.err;
 }
 
+// A panel tab with nothing but its reference, far off the board: it gives the
+// placers nothing to fit, so both leave it where it is and the report names it.
+TEST_F(CommandLine, PartsWithoutExtentAreLeftWhereTheyAreAndNamed) {
+    std::string text = ReadWholeFile(board);
+    const std::string tab = "\t(footprint \"kikit:Tab\"\n\t\t(layer \"F.Cu\")\n\t\t(at 300 -50 90)\n"
+                            "\t\t(property \"Reference\" \"TAB7\" (at 0 0 0) (layer \"F.SilkS\"))\n\t)\n";
+    text.insert(text.rfind(')'), tab);
+    const fs::path tabbed = scratch / "tabbed.kicad_pcb";
+    std::ofstream(tabbed, std::ios::binary) << text;
+    for (const bool statistical : {false, true}) {
+        const fs::path report = scratch / "report.json";
+        const fs::path placed = scratch / "placed.kicad_pcb";
+        std::vector<std::string> arguments{"place",    tabbed.string(), "--registry=" + Registry(), "--report",
+                                           report.string(), "-o",          placed.string()};
+        if (statistical) {
+            arguments.push_back("--statistical");
+        }
+        const Outcome run = Run(arguments);
+        EXPECT_EQ(run.status, app::kExitOk) << run.err;
+        EXPECT_NE(run.out.find("left where they are, having no extent: 1 (TAB7)"), std::string::npos) << run.out;
+        const nlohmann::json json = nlohmann::json::parse(ReadWholeFile(report));
+        EXPECT_EQ(json["without_extent"].get<std::vector<std::string>>(), std::vector<std::string>{"TAB7"});
+        EXPECT_GT(json["moved"].get<int>(), 0);
+        EXPECT_NE(ReadWholeFile(placed).find("(at 300 -50 90)"), std::string::npos) << "statistical " << statistical;
+    }
+}
+
 // Both placers on a board that cannot hold its parts: the first line says so
 // and names them, the JSON lists them, the status is its own; the statistical
 // placer's parts without room are the report's "not fitted".

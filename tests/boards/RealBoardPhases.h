@@ -12,6 +12,7 @@
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
 #include "model/BoardQueries.h"
+#include "model/PlacedComponent.h"
 #include "model/PlacementContext.h"
 #include "engines/KeepOut.h"
 #include "engines/TreeBasedPlacer.h"
@@ -49,6 +50,10 @@ inline THandleList ComponentsByDesignator(PcbHandle board) {
     std::map<PcbHandle, std::string> names;
     for (const hostpcb::Component* component :
          hostpcb::Host::Instance().ResolveAs<hostpcb::Board>(board)->Components()) {
+        // As in the command, parts without extent (logos, panel tabs) are left out.
+        if (!ComponentHasExtent(component->Handle())) {
+            continue;
+        }
         components.Add(component->Handle());
         names[component->Handle()] = component->Designator();
     }

@@ -191,13 +191,15 @@ TEST_F(DriverTest, TreeBasedRoomsTakeTheRoomsFromTheSpread) {
     EXPECT_EQ(std::unique(rooms.begin(), rooms.end()), rooms.end());
 }
 
-TEST_F(DriverTest, ComponentsComeInDescendingByteOrderOfDesignators) {
+TEST_F(DriverTest, ComponentsComeInDescendingByteOrderOfDesignatorsWithoutPartsOfNoExtent) {
     hostpcb::BoardBuilder build(*board);
     for (const char* name : {"R1", "U10", "C2", "U9", "R10", "u1"}) {
         build.Chip(name, "0603", At(100, 100));
     }
+    // A logo without arc, pad or track is never handed to the placer.
+    board->AddComponent("X1", "Logo", At(200, 200));
     TAutoPlacerDriver driver(board->Handle(), false);
-    const auto sorted = driver.AllComponentsSortedByDesignator();
+    const auto sorted = driver.PlaceableComponentsSortedByDesignator();
     std::vector<std::string> names;
     for (PcbHandle component : *sorted) {
         std::string name;
@@ -216,7 +218,7 @@ TEST_F(DriverTest, GatheringStopsAtAConfirmedStop) {
     PlacementRunning = true;
     StopRequested = true;
     StopConfirmed = true;
-    EXPECT_EQ(driver.AllComponentsSortedByDesignator()->Count(), 1);
+    EXPECT_EQ(driver.PlaceableComponentsSortedByDesignator()->Count(), 1);
 }
 
 TEST_F(DriverTest, ClustersWithLargerBiggestComponentsComeFirst) {

@@ -3,6 +3,8 @@
 // fallback to the area corner and the bookkeeping of Extent.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "engines/GroupPlacerFixture.h"
 #include "model/RunControl.h"
 
@@ -269,6 +271,43 @@ TEST_F(CoveredPointsTest, SetAreaRebuildsTheGridsAndWidensExtentByEveryPlacedGro
     placer->PlaceGroup(&h);
     EXPECT_EQ(Extent("U2"), R(950, 1400, 1050, 1300));
     EXPECT_FALSE(placer->Failed);
+}
+
+TEST_F(GridTest, AStepTooFineForTheAreaIsWidenedToTheSmallestMultipleThatKeepsTheGridBounded) {
+    // 1 mil over 4000 x 2000 mil would lay 8 million points; 7 mil still
+    // 571 x 285, 8 mil 500 x 250.
+    options.GridSize = Mil(1);
+    const auto placer = Placer(true, R(0, 2000, 4000, 0));
+    EXPECT_EQ(placer->GridStep(), Mil(8));
+    EXPECT_EQ(placer->TopGrid.Count(), 500 * 250);
+    EXPECT_EQ(placer->BottomGrid.Count(), 500 * 250);
+    EXPECT_LE(placer->TopGrid.Count(), MaxGridPoints);
+    EXPECT_EQ(placer->TopGrid[1].Y, Mil(8));  // the points lie on the widened step
+    EXPECT_EQ(placer->CostCells.size(), 125u * 63u);
+    EXPECT_EQ(placer->CostCells[0].Rect, R(0, 32, 32, 0));
+
+    // The step follows the area: a small area takes the chosen step again.
+    placer->SetArea(R(0, 300, 300, 0));
+    EXPECT_EQ(placer->GridStep(), Mil(1));
+    EXPECT_EQ(placer->TopGrid.Count(), 300 * 300);
+    placer->SetArea(R(0, 2000, 4000, 0));
+    EXPECT_EQ(placer->GridStep(), Mil(8));
+}
+
+TEST_F(GridTest, UsualStepsAndAbsurdOnesOnTheLargestAreas) {
+    const TRect area = R(0, 2000, 4000, 0);
+    EXPECT_EQ(Placer(true, area)->GridStep(), options.GridSize);  // 50 mil: 80 x 40 points
+    EXPECT_EQ(BoundedGridStep(Mil(25), area), Mil(25));
+    // A step near half a millimetre is kept on a board of 16 cm a side (320 x 320).
+    EXPECT_EQ(BoundedGridStep(Mil(20), R(0, 6400, 6400, 0)), Mil(20));
+    EXPECT_EQ(BoundedGridStep(0, area), 0);
+    // One host unit over the whole coordinate range still ends with a bounded grid.
+    const TRect everything = Rect(INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2, INT32_MIN / 2);
+    const int32_t step = BoundedGridStep(1, everything);
+    const int64_t across = int64_t{RectWidth(everything)} / step;
+    EXPECT_LE(across * across, MaxGridPoints);
+    EXPECT_GT((int64_t{RectWidth(everything)} / (step - 1)) * (int64_t{RectWidth(everything)} / (step - 1)),
+              MaxGridPoints);
 }
 
 }  // namespace

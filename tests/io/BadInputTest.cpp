@@ -1,6 +1,7 @@
 // Damaged and unusual inputs: every one is a located error naming the file, the object
 // and the value, or is read soundly; nothing crashes, wraps or replaces an input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -232,6 +233,25 @@ TEST_F(BadInputTest, OnlyRegularFilesAreRead) {
     io::LoadOptions options;
     options.rulesPath = dir_.path();
     EXPECT_THROW(io::LoadBoardFile(path_, options), std::runtime_error);
+}
+
+TEST_F(BadInputTest, AProjectFileThatIsNoFileIsNamedAndTheClearanceFallsBack) {
+    // A folder and a pipe in the project file's place: one clear warning each, the
+    // default clearance, and no read that blocks on the pipe.
+    iotest::WriteFile(path_, kHead + Footprint("(at 10 10)") + ")");
+    const std::string project = dir_.file("bad.kicad_pro");
+    std::filesystem::create_directory(project);
+    auto folder = io::LoadBoardFile(path_);
+    EXPECT_DOUBLE_EQ(folder->clearance.clearanceMm, 0.2);
+    EXPECT_EQ(folder->warnings,
+              std::vector<std::string>{"the project file " + project + " is a directory, not a file; using a clearance of 0.2 mm"});
+    folder.reset();
+
+    std::filesystem::remove(project);
+    ASSERT_EQ(::mkfifo(project.c_str(), 0600), 0);
+    auto pipe = io::LoadBoardFile(path_);
+    EXPECT_EQ(pipe->warnings,
+              std::vector<std::string>{"the project file " + project + " is not a regular file; using a clearance of 0.2 mm"});
 }
 
 TEST_F(BadInputTest, OutputsNeverReplaceTheFilesABoardWasReadFrom) {

@@ -166,13 +166,20 @@ TEST_F(SavedPositions, ChangedAsClusterHoldsTheMovedComponents) {
     EXPECT_TRUE(cluster->Contains(Handle("R3")));
 }
 
-TEST_F(SavedPositions, EnforcePermittedLayersMovesOnlyToTheOnlyPermittedSide) {
+TEST_F(SavedPositions, EnforcePermittedLayersMovesOnlyMovablePartsToTheOnlyPermittedSide) {
     hostpcb::BoardBuilder build(*board);
     build.Chip("RBOTH", "0603", At(100, 100));
     build.Chip("RNONE", "0603", At(300, 100));
     build.Chip("RBOT", "0603", At(500, 100));
     build.Chip("RTOP", "0603", At(700, 100), 0, PCB_BOTTOM_LAYER);
     build.Chip("RFREE", "0603", At(900, 100));
+    // Locked parts keep their side whatever their rule permits.
+    build.Chip("RLOCKED", "0603", At(1100, 100));
+    build.Chip("RLOCKEDTOP", "0603", At(1300, 100), 0, PCB_BOTTOM_LAYER);
+    Part("RLOCKED").moveable = false;
+    Part("RLOCKEDTOP").moveable = false;
+    build.PermittedLayers(PCB_PERMIT_BOTTOM, {hostpcb::ScopeComponent("RLOCKED")});
+    build.PermittedLayers(PCB_PERMIT_TOP, {hostpcb::ScopeComponent("RLOCKEDTOP")});
     build.PermittedLayers(PCB_PERMIT_TOP | PCB_PERMIT_BOTTOM, {hostpcb::ScopeComponent("RBOTH")});
     build.PermittedLayers(0, {hostpcb::ScopeComponent("RNONE")});
     build.PermittedLayers(PCB_PERMIT_BOTTOM, {hostpcb::ScopeComponent("RBOT")});
@@ -188,6 +195,8 @@ TEST_F(SavedPositions, EnforcePermittedLayersMovesOnlyToTheOnlyPermittedSide) {
     EXPECT_EQ(Part("RBOT").Position(), botAt);
     EXPECT_EQ(Part("RTOP").Layer(), PCB_TOP_LAYER);
     EXPECT_EQ(Part("RFREE").Layer(), PCB_TOP_LAYER);
+    EXPECT_EQ(Part("RLOCKED").Layer(), PCB_TOP_LAYER);
+    EXPECT_EQ(Part("RLOCKEDTOP").Layer(), PCB_BOTTOM_LAYER);
 
     // The corrections count as changes against the saved list and are undone by it.
     EXPECT_EQ(saved.ChangedHandles()->Count(), 2);

@@ -51,18 +51,49 @@ TEST_F(Placed, ExtentCountsArcsPadsAndTracksAndTextsOnlyWhenAsked) {
     EXPECT_GE(ty2, Mil(1500));
 }
 
-TEST_F(Placed, ComponentWithoutPrimitivesKeepsTheStartExtent) {
+TEST_F(Placed, ComponentWithoutPrimitivesIsAPointAtItsReference) {
     board->AddComponent("LOGO", "Logo", At(100, 100));
     TPlacedComponent logo(Handle("LOGO"));
     int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     logo.GetExtent(x1, y1, x2, y2, false);
-    EXPECT_EQ(x1, ExtentStartMin);
-    EXPECT_EQ(y1, ExtentStartMin);
-    EXPECT_EQ(x2, 0);
-    EXPECT_EQ(y2, 0);
-    EXPECT_LT(logo.Width(), 0);
+    EXPECT_EQ(x1, Mil(100));
+    EXPECT_EQ(y1, Mil(100));
+    EXPECT_EQ(x2, Mil(100));
+    EXPECT_EQ(y2, Mil(100));
+    EXPECT_EQ(logo.Width(), 0);
     EXPECT_EQ(logo.AreaMeasure(), 0);
     EXPECT_EQ(ComponentAreaMeasure(Handle("LOGO")), 0);
+    EXPECT_FALSE(ComponentHasExtent(Handle("LOGO")));
+    // Its texts still count where asked for.
+    board->FindComponent("LOGO")->NameText()->SetPosition(At(300, 50));
+    logo.GetExtent(x1, y1, x2, y2, true);
+    EXPECT_GE(x2, Mil(300));
+    EXPECT_LE(y1, Mil(50));
+
+    // Moved and turned by its reference point, wherever it stands.
+    board->AddComponent("REF**", "Marker", {-1'539'892'483, 1'000'000'000});
+    TPlacedComponent marker(Handle("REF**"));
+    marker.MoveExtentTo(Mil(500), Mil(700));
+    EXPECT_EQ(board->FindComponent("REF**")->Position(), At(500, 700));
+    marker.MoveCentreTo(Mil(200), Mil(300));
+    EXPECT_EQ(board->FindComponent("REF**")->Position(), At(200, 300));
+    RotateBy90(marker);
+    EXPECT_EQ(ComponentExtentRect(Handle("REF**")), Rect(Mil(200), Mil(300), Mil(200), Mil(300)));
+}
+
+TEST_F(Placed, MovesOfAPartFarFromItsReferenceStayInTheHostRange) {
+    // A pad 1.5 m to the left of the reference point: moving the extent's corner
+    // near the top of the range would put the reference point past it.
+    hostpcb::Component& c = board->AddComponent("J1", "Wide", At(0, 0));
+    hostpcb::PadGeometry pad;
+    pad.shape = hostpcb::PadShape::Rect;
+    pad.sizeX = Mil(1000);
+    pad.sizeY = Mil(1000);
+    board->AddPad(&c, "1", At(-59000, 0), pad, PCB_TOP_LAYER);
+    TPlacedComponent part(Handle("J1"));
+    part.MoveExtentTo(2'000'000'000, -2'000'000'000);
+    EXPECT_EQ(c.Position().x, INT32_MAX);
+    EXPECT_EQ(c.Position().y, -2'000'000'000 + Mil(500));
 }
 
 TEST_F(Placed, MoveExtentToLandsExactlyWhateverTheRotationAndSide) {

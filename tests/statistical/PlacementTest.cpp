@@ -5,6 +5,7 @@
 
 #include "StatisticalFixture.h"
 #include "app/ScriptedDialogHost.h"
+#include "hostpcb/PlacementShape.h"
 #include "hostpcb/Rules.h"
 #include "hostpcb/statistical/PartGeometry.h"
 
@@ -59,6 +60,25 @@ TEST_F(StatisticalTest, AComponentClearanceRuleReplacesTheOptionAndTheCopperClea
     ExpectLegal();
     EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.1));
     EXPECT_LT(SmallestSeparation(*board), MmToUnits(1.0));
+}
+
+TEST_F(StatisticalTest, PartsWithoutExtentStayWhereTheyAre) {
+    // A logo inside the outline and a panel tab far off it: neither counts, moves
+    // nor blocks; the real parts are placed as before.
+    BuildConnectedBoard();
+    Component& logo = board->AddComponent("LOGO1", "Logo", Mm(130, 120));
+    Component& tab = board->AddComponent("TAB1", "Tab", Mm(-400, 900), 90.0, PCB_BOTTOM_LAYER);
+    ASSERT_FALSE(hostpcb::HasExtent(logo));
+    ASSERT_TRUE(hostpcb::HasExtent(*board->FindComponent("U1")));
+    SetGaps(0.5, 0.2);
+    const auto outcome = Place();
+    EXPECT_EQ(outcome.movable, 18);
+    EXPECT_TRUE(outcome.unfit.empty());
+    for (const Component* marker : {&logo, &tab}) {
+        EXPECT_EQ(marker->Position(), marker == &logo ? Mm(130, 120) : Mm(-400, 900));
+    }
+    EXPECT_EQ(tab.Rotation(), 90.0);
+    EXPECT_EQ(tab.Layer(), PCB_BOTTOM_LAYER);
 }
 
 TEST_F(StatisticalTest, LockedComponentStaysAndOthersKeepClearOfIt) {
