@@ -422,6 +422,28 @@ bool ShiftKeepsExtent(const TRect& e, int64_t dx, int64_t dy) {
            inside(e.Bottom + dy, e.Top + dy);
 }
 
+// Whether test(pad, shift x, shift y, extent) holds for a pad of xPads (shifted by
+// dx, dy) against q's extent eq, or for one of qPads against x's shifted extent ex.
+template <typename Test>
+bool AnyThroughPad(const std::vector<TRect>* xPads, int64_t dx, int64_t dy, const TRect& ex,
+                   const std::vector<TRect>* qPads, const TRect& eq, const Test& test) {
+    if (xPads != nullptr) {
+        for (const TRect& pad : *xPads) {
+            if (test(pad, dx, dy, eq)) {
+                return true;
+            }
+        }
+    }
+    if (qPads != nullptr) {
+        for (const TRect& pad : *qPads) {
+            if (test(pad, -dx, -dy, ex)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 // Whether every member's place and extent corner stay well inside the coordinate
@@ -447,42 +469,24 @@ bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, in
 
 bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
                                     const TPlacedComponent& q, const TRect& eq, int64_t reach) {
-    if (x.HasMultiLayerPads) {
-        for (const TRect& pad : ThroughPadBounds(x.Handle)) {
-            if (WithinReach(pad, dx, dy, eq, reach)) {
-                return false;
-            }
-        }
-    }
-    if (q.HasMultiLayerPads) {
-        for (const TRect& pad : ThroughPadBounds(q.Handle)) {
-            if (WithinReach(ex, dx, dy, pad, reach)) {
-                return false;
-            }
-        }
-    }
-    return true;
+    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
+    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
+    return !AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
+                          [reach](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
+                              return WithinReach(pad, px, py, other, reach);
+                          });
 }
 
 bool TGroupPlacer::ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
                                     const TPlacedComponent& q, const TRect& eq, int64_t margin) {
     // A pad's shape lies within its bounds, so a pad whose bounds are well inside the
     // other part's extent overlaps the fill the host would test it against.
-    if (x.HasMultiLayerPads) {
-        for (const TRect& pad : ThroughPadBounds(x.Handle)) {
-            if (DeeplyInside(pad, dx, dy, eq, margin)) {
-                return true;
-            }
-        }
-    }
-    if (q.HasMultiLayerPads) {
-        for (const TRect& pad : ThroughPadBounds(q.Handle)) {
-            if (DeeplyInside(pad, -dx, -dy, ex, margin)) {
-                return true;
-            }
-        }
-    }
-    return false;
+    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
+    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
+    return AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
+                         [margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
+                             return DeeplyInside(pad, px, py, other, margin);
+                         });
 }
 
 void TGroupPlacer::MoveToRect(TRectangularComponentGroup& group) {

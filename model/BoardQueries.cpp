@@ -166,8 +166,11 @@ int32_t ComponentGap(PcbHandle a, PcbHandle b, uint8_t& mode) {
     return std::max(gap, ClearanceGap(a, b));
 }
 
-uint8_t MaxComponentClearanceMode(PcbHandle board) {
-    uint8_t largest = 0;
+namespace {
+
+// Calls f(gap, mode) for every component-clearance rule of the board.
+template <typename F>
+void ForEachComponentClearance(PcbHandle board, F f) {
     TObjectIterator(board, PCB_RULE, PCB_ITERATE_OWN_OBJECTS).ForEach([&](PcbHandle rule) {
         PcbRuleData data{};
         if (PcbApi::PcbApi_QueryRule(rule, PCB_READ, &data) != PCB_OK ||
@@ -177,24 +180,21 @@ uint8_t MaxComponentClearanceMode(PcbHandle board) {
         int32_t gap = 0;
         uint8_t mode = 0;
         PcbApi::PcbApi_QueryRuleComponentClearanceConstraint(rule, PCB_READ, &gap, &mode);
-        largest = std::max(largest, mode);
+        f(gap, mode);
     });
+}
+
+}  // namespace
+
+uint8_t MaxComponentClearanceMode(PcbHandle board) {
+    uint8_t largest = 0;
+    ForEachComponentClearance(board, [&](int32_t, uint8_t mode) { largest = std::max(largest, mode); });
     return largest;
 }
 
 int32_t MaxComponentClearanceGap(PcbHandle board) {
     int32_t largest = 0;
-    TObjectIterator(board, PCB_RULE, PCB_ITERATE_OWN_OBJECTS).ForEach([&](PcbHandle rule) {
-        PcbRuleData data{};
-        if (PcbApi::PcbApi_QueryRule(rule, PCB_READ, &data) != PCB_OK ||
-            data.RuleKind != PCB_RULE_COMPONENT_CLEARANCE) {
-            return;
-        }
-        int32_t gap = 0;
-        uint8_t mode = 0;
-        PcbApi::PcbApi_QueryRuleComponentClearanceConstraint(rule, PCB_READ, &gap, &mode);
-        largest = std::max(largest, gap);
-    });
+    ForEachComponentClearance(board, [&](int32_t gap, uint8_t) { largest = std::max(largest, gap); });
     return largest;
 }
 
