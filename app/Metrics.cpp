@@ -17,6 +17,15 @@ double Distance(hostpcb::Point a, hostpcb::Point b) { return std::hypot(double(a
 
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
     std::vector<ComponentExtent> out;
+    const std::vector<Segment> outline = OutlineSegments(board);
+    double outlineArea = 0;
+    if (!outline.empty()) {
+        hostpcb::Box box{outline[0].a.x, outline[0].a.y, outline[0].a.x, outline[0].a.y};
+        for (const Segment& s : outline) {
+            box = box.United({s.a.x, s.a.y, s.a.x, s.a.y}).United({s.b.x, s.b.y, s.b.x, s.b.y});
+        }
+        outlineArea = (double(box.x2) - box.x1) * (double(box.y2) - box.y1);
+    }
     for (const hostpcb::Component* c : board.Components()) {
         ComponentExtent e;
         e.component = c;
@@ -28,6 +37,8 @@ std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
         }
         e.courtyard = any;
         if (!any) e.box = c->Bounds();
+        const double area = (double(e.box.x2) - e.box.x1) * (double(e.box.y2) - e.box.y1);
+        e.frame = !any && !c->moveable && outlineArea > 0 && area > 0.5 * outlineArea;
         out.push_back(e);
     }
     return out;
@@ -121,6 +132,7 @@ BoardMetrics MeasureBoard(const hostpcb::Board& board) {
             const hostpcb::Box& a = extents[i].box;
             const hostpcb::Box& b = extents[j].box;
             if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
+            if (extents[i].frame || extents[j].frame) continue;
             if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++m.overlappingPairs;
         }
     }

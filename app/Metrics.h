@@ -16,10 +16,14 @@ struct ComponentExtent {
     const hostpcb::Component* component = nullptr;
     hostpcb::Box box;
     bool courtyard = false;  // the box is the courtyard's, not the whole footprint's
+    // A locked footprint without courtyard spanning more than half the outline (a
+    // case outline drawn round the board): KiCad checks no courtyard for it, and
+    // neither does the report.
+    bool frame = false;
 };
 
 // The extent of each component: its courtyard when it has one, else the box of its
-// primitives (designator and comment texts left out).
+// primitives (designator and comment texts left out); frames marked.
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board);
 
 struct Segment {

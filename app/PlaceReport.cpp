@@ -91,7 +91,8 @@ void CompareComponents(const std::vector<ComponentState>& before, const hostpcb:
         }
         for (std::size_t j = i + 1; j < extents.size(); ++j) {
             const ComponentExtent& b = extents[j];
-            if ((movedA || moved.count(b.component) != 0) && a.component->Layer() == b.component->Layer() &&
+            if ((movedA || moved.count(b.component) != 0) && !a.frame && !b.frame &&
+                a.component->Layer() == b.component->Layer() &&
                 a.box.x1 < b.box.x2 && b.box.x1 < a.box.x2 && a.box.y1 < b.box.y2 && b.box.y1 < a.box.y2) {
                 report.overlapping.emplace_back(a.component->Designator(), b.component->Designator());
             }

@@ -158,6 +158,26 @@ bool TAutoPlacerDriver::IsPowerNet(PcbHandle net) const {
     return Context.PowerNets != nullptr && Context.PowerNets->Contains(net);
 }
 
+void TAutoPlacerDriver::TakeBoardFramesAsKeepOut() {
+    BoardFrames.clear();
+    TObjectIterator iterator(Context.Board, PCB_COMPONENT);
+    for (PcbHandle component = iterator.First(); component != nullptr; component = iterator.Next()) {
+        if (IsBoardFrame(component, Context.KeepOutExtent)) {
+            BoardFrames.push_back(component);
+        }
+    }
+    if (BoardFrames.empty()) {
+        return;
+    }
+    // A fresh list, so that a second run on this driver does not add the pads twice.
+    OwnedKeepOutPrimitives = std::make_unique<TPrimitivesList>(Context.Board);
+    for (PcbHandle frame : BoardFrames) {
+        OwnedKeepOutPrimitives->AddPadsOf(frame);
+    }
+    Context.KeepOutPrimitives = OwnedKeepOutPrimitives.get();
+    Context.KeepOutIsRectangular = KeepOutIsRectangularTest(Context);
+}
+
 std::unique_ptr<TComponentHandleList> TAutoPlacerDriver::PlaceableComponentsSortedByDesignator() const {
     auto components = std::make_unique<TComponentHandleList>();
     TObjectIterator iterator(Context.Board, PCB_COMPONENT);
@@ -165,7 +185,8 @@ std::unique_ptr<TComponentHandleList> TAutoPlacerDriver::PlaceableComponentsSort
         // A part without arc, pad or track (a logo, a panel tab, a bare marker)
         // gives the placer nothing to fit: it is left where the designer put it,
         // and pairs, clusters and rooms never see it.
-        if (ComponentHasExtent(component)) {
+        const bool frame = std::find(BoardFrames.begin(), BoardFrames.end(), component) != BoardFrames.end();
+        if (ComponentHasExtent(component) && !frame) {
             components->Add(component);
         }
         if (CheckStopRequest()) {
@@ -398,6 +419,7 @@ void TAutoPlacerDriver::RunClusterPlacer() {
         ui::ShowError(kNoValidKeepOutMessage);
         return;
     }
+    TakeBoardFramesAsKeepOut();
 
     StepBegins(TPlacerStep::PrepareBoardView);
     PrepareBoardView();

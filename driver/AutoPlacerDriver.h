@@ -115,11 +115,15 @@ private:
     // arranged clusters after the relative placement.
     void RecordSpreadRooms();
     void FitSpreadRoomsToArrangements();
+    // Board frames are no parts to place or to keep clear of by extent: their pads
+    // join the keep-out obstacles and the component lists leave them out.
+    void TakeBoardFramesAsKeepOut();
 
     std::unique_ptr<TFastListOf<PcbHandle>> OwnedPowerNets;
     std::unique_ptr<TPrimitivesList> OwnedKeepOutPrimitives;
     std::unique_ptr<TConnectionDragger> OwnedConnectionDragger;
     std::unordered_map<const TCluster*, TRect> SpreadRooms;
+    std::vector<PcbHandle> BoardFrames;
 };
 
 // The driver of the run in progress, nil when none.

@@ -193,6 +193,15 @@ bool ComponentHasExtent(PcbHandle component) {
     return found;
 }
 
+bool IsBoardFrame(PcbHandle component, const TRect& keepOutExtent) {
+    if (GetObjectMoveable(component) || !ComponentHasExtent(component)) {
+        return false;
+    }
+    const TRect extent = ComponentExtentRect(component);
+    const double area = static_cast<double>(RectWidth(extent)) * RectHeight(extent);
+    return area > 0.5 * static_cast<double>(RectWidth(keepOutExtent)) * RectHeight(keepOutExtent);
+}
+
 TRect ComponentExtentRect(PcbHandle component) {
     int32_t x1 = 0;
     int32_t y1 = 0;

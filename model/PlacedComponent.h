@@ -53,6 +53,11 @@ void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& 
 // is the point at its reference.
 bool ComponentHasExtent(PcbHandle component);
 TRect ComponentExtentRect(PcbHandle component);
+// A locked part whose extent covers more than half of the keep-out extent: a
+// frame drawn round the board (a case outline carrying the board's edge and a
+// few pads or holes). Judged by its extent it would leave no room for anything;
+// the placers keep clear of its pads instead.
+bool IsBoardFrame(PcbHandle component, const TRect& keepOutExtent);
 void GetObjectExtentRect(const TPCBObject& record, TRect& r);
 
 // Round(sqrt(width)) * Round(sqrt(height)) of the extent; 0 for a component

@@ -236,6 +236,11 @@ void TPrimitivesList::AddObject(PcbHandle object) {
     }
 }
 
+void TPrimitivesList::AddPadsOf(PcbHandle component) {
+    TObjectIterator iterator(component, PCB_PAD, PCB_ITERATE_OWN_OBJECTS);
+    iterator.ForEach([this](PcbHandle pad) { AddObject(pad); });
+}
+
 void TPrimitivesList::ReadOutline(PcbHandle shape) {
     std::unique_ptr<TPcbPolygon> record;
     switch (PcbApi::PcbApi_GetObjectIdFromObjectHandle(shape)) {

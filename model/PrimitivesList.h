@@ -134,6 +134,8 @@ public:
     // (to the next vertex, the last one closing to the first) and an arc record per
     // arc vertex. Other kinds add nothing.
     void ReadOutline(PcbHandle shape);
+    // Appends a component's pads as obstacles (a board frame's pads and holes).
+    void AddPadsOf(PcbHandle component);
 
     // The search structure over Tracks and Arcs used by the ray casting; built on
     // first use and rebuilt when the lists were changed through this class or
