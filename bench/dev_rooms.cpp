@@ -5,7 +5,7 @@
 // analysis, the pre-cluster analysis, the pair tree of the remaining
 // components, cluster extraction, the arrangement of the clusters, sorting the
 // clusters by size and the room placement (no absolute placement). It prints
-// how many rooms overlap another room, stick out of the outline or leave the
+// how many rooms overlap another room on the same side, stick out of the outline or leave the
 // keep-out extent (judged 10 mil inside their edges, since packed rooms may
 // touch the outline), how many found no legal place, and the phase times.
 //
@@ -44,6 +44,22 @@
 #include "plugin/Main_AutoPlacer.h"
 
 namespace {
+
+// The sides a cluster's members occupy (1 top, 2 bottom): one side when every
+// member lies on it with surface-mount pads only, else both.
+uint8_t SidesOfMembers(const autoplacer::TCluster& cluster) {
+    uint8_t sides = 0;
+    for (const autoplacer::TGroupList* list : {static_cast<const autoplacer::TGroupList*>(&cluster), &cluster.FixedGroups}) {
+        for (const autoplacer::TRectangularComponentGroup* group : *list) {
+            for (const autoplacer::TPlacedComponent* member : *group) {
+                sides = static_cast<uint8_t>(sides | (member->HasMultiLayerPads                ? 3
+                                                      : member->GetLayer() == PCB_BOTTOM_LAYER ? 2
+                                                                                               : 1));
+            }
+        }
+    }
+    return sides == 0 ? 3 : sides;
+}
 
 using namespace autoplacer;
 
@@ -113,6 +129,7 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     Client = nullptr;
 
     std::vector<TRect> rooms;
+    std::vector<uint8_t> sides;
     std::vector<const char*> kinds;
     double roomArea = 0;
     const std::vector<std::pair<TClusterList*, const char*>> named{{lists.Clusters, "main"},
@@ -122,6 +139,7 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     for (const auto& [list, kind] : named) {
         for (TCluster* cluster : *list) {
             rooms.push_back(cluster->Rect);
+            sides.push_back(SidesOfMembers(*cluster));
             const bool fixed = !cluster->FixedGroups.Empty() && cluster->LargestComponent(kFixedGroups) != nullptr;
             kinds.push_back(fixed ? "main, fixed" : kind);
             figures.besideFixed += fixed ? 1 : 0;
@@ -134,7 +152,8 @@ RoomFigures RunBoard(const std::string& path, bool verbose, bool bounds) {
     for (std::size_t i = 0; i < rooms.size(); ++i) {
         const TRect& room = rooms[i];
         for (std::size_t j = 0; j < rooms.size(); ++j) {
-            if (i != j && Overlap(room, rooms[j])) {
+            // Rooms on opposite sides of the board do not compete.
+            if (i != j && (sides[i] & sides[j]) != 0 && Overlap(room, rooms[j])) {
                 ++figures.overlapping;
                 break;
             }

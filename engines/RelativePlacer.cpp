@@ -129,7 +129,7 @@ void TRelativePlacer::ArrangeClusters() {
         for (TCluster* cluster : *Clusters) {
             {
                 TGroupPlacer placer(Options, true, Context);
-                placer.SetArea(InitialClusterRect(*cluster, corner));
+                placer.SetArea(FitRectToExtent(InitialClusterRect(*cluster, corner), Context.KeepOutExtent));
                 for (TRectangularComponentGroup* group : *cluster) {
                     placer.PlaceGroup(group);
                     if (CheckStopRequest()) {
@@ -167,6 +167,28 @@ TRect RectOfCells(int64_t cells, int32_t cellSide, int32_t largestWidth, int32_t
     const int32_t c = Round(d * 1.5 / aspect);
     return Rect(corner.X, ClampToCoordinate(static_cast<int64_t>(corner.Y) + c),
                 ClampToCoordinate(static_cast<int64_t>(corner.X) + d), corner.Y);
+}
+
+TRect FitRectToExtent(const TRect& r, const TRect& extent) {
+    const int64_t w = std::max(RectWidth(r), 0);
+    const int64_t h = std::max(RectHeight(r), 0);
+    const int64_t maxW = std::max(RectWidth(extent), 0);
+    const int64_t maxH = std::max(RectHeight(extent), 0);
+    if (w <= maxW && h <= maxH) {
+        return r;
+    }
+    const int64_t area = w * h;  // each side below 2^32: no overflow
+    int64_t fitW = w;
+    int64_t fitH = h;
+    if (w > maxW) {
+        fitW = maxW;
+        fitH = maxW > 0 ? std::min(maxH, (area + maxW - 1) / maxW) : maxH;
+    } else {
+        fitH = maxH;
+        fitW = maxH > 0 ? std::min(maxW, (area + maxH - 1) / maxH) : maxW;
+    }
+    return Rect(r.Left, ClampToCoordinate(int64_t{r.Bottom} + fitH), ClampToCoordinate(int64_t{r.Left} + fitW),
+                r.Bottom);
 }
 
 TRect InitialClusterRect(const TCluster& cluster, TPoint corner) {

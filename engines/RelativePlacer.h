@@ -68,4 +68,10 @@ TRect InitialClusterRect(const TCluster& cluster, TPoint corner);
 int64_t CountCells(const TCluster& cluster, int32_t cellSide);
 TRect RectOfCells(int64_t cells, int32_t cellSide, int32_t largestWidth, int32_t largestHeight, TPoint corner);
 
+// The working rectangle reshaped to fit the extent, its lower-left corner kept:
+// a side longer than the extent's is cut to it and the other side grown to keep
+// the area, as far as the extent allows. A long, narrow largest part would
+// otherwise give its cluster a rectangle that no board of another shape holds.
+TRect FitRectToExtent(const TRect& r, const TRect& extent);
+
 }  // namespace autoplacer

@@ -54,6 +54,54 @@ TRect RoomBesideFixed(const TRect& fixed, int32_t w, int32_t h, const TRect& are
     return fixed;
 }
 
+namespace {
+
+bool Inside(const TRect& r, const TRect& area) {
+    return r.Left >= area.Left && r.Right <= area.Right && r.Bottom >= area.Bottom && r.Top <= area.Top;
+}
+
+// Moved the least distance into the area; the room must not be larger than it.
+TRect ShiftedInto(const TRect& r, const TRect& area) {
+    int64_t dx = 0;
+    int64_t dy = 0;
+    if (r.Left < area.Left) {
+        dx = int64_t{area.Left} - r.Left;
+    } else if (r.Right > area.Right) {
+        dx = int64_t{area.Right} - r.Right;
+    }
+    if (r.Bottom < area.Bottom) {
+        dy = int64_t{area.Bottom} - r.Bottom;
+    } else if (r.Top > area.Top) {
+        dy = int64_t{area.Top} - r.Top;
+    }
+    return Rect(ToCoord(r.Left + dx), ToCoord(r.Top + dy), ToCoord(r.Right + dx), ToCoord(r.Bottom + dy));
+}
+
+bool FitsWithin(int64_t w, int64_t h, const TRect& area) { return w <= RectWidth(area) && h <= RectHeight(area); }
+
+}  // namespace
+
+TRect RoomBesideFixedInside(const TRect& fixed, int32_t w, int32_t h, const TRect& area, bool& turned) {
+    turned = false;
+    const TRect given = RoomBesideFixed(fixed, w, h, area);
+    if (Inside(given, area)) {
+        return given;
+    }
+    const TRect other = RoomBesideFixed(fixed, h, w, area);
+    if (Inside(other, area)) {
+        turned = true;
+        return other;
+    }
+    if (FitsWithin(w, h, area)) {
+        return ShiftedInto(given, area);
+    }
+    if (FitsWithin(h, w, area)) {
+        turned = true;
+        return ShiftedInto(other, area);
+    }
+    return given;
+}
+
 TEdgePreferences EdgePreferencesOfPadPattern(int32_t padPattern) {
     switch (padPattern) {
         case kPadPatternRows:
@@ -120,12 +168,13 @@ void TRoomPlacer::PlaceFixedComponentClusters() {
         const PcbHandle largest = cluster.LargestComponent(kFixedGroups);
         TRect* extent = FixedExtents.emplace_back(std::make_unique<TRect>(ComponentExtentRect(largest))).get();
         Packer->CommitRect(extent);
+        bool turned = false;
         if (cluster.RemovedFromBoard) {
-            cluster.Rect =
-                RoomBesideFixed(*extent, RectWidth(cluster.Rect), RectHeight(cluster.Rect), Context.KeepOutExtent);
+            cluster.Rect = RoomBesideFixedInside(*extent, RectWidth(cluster.Rect), RectHeight(cluster.Rect),
+                                                 Context.KeepOutExtent, turned);
         }
         Packer->CommitRect(&cluster.Rect);
-        FinishCluster(cluster, false);
+        FinishCluster(cluster, turned);
     });
 }
 

@@ -34,6 +34,11 @@ TAreaSector SectorOf(const TRect& fixed, const TRect& area);
 // A room of width w and height h against the side of the fixed extent that
 // faces the area's centre, centred on the fixed extent's centre line.
 TRect RoomBesideFixed(const TRect& fixed, int32_t w, int32_t h, const TRect& area);
+// The room beside the fixed extent, kept inside the area where it can be: as
+// given, else turned a quarter (turned set), else moved into the area as given
+// or turned, whichever fits; a room larger than the area either way stays as
+// given.
+TRect RoomBesideFixedInside(const TRect& fixed, int32_t w, int32_t h, const TRect& area, bool& turned);
 
 struct TEdgePreferences {
     uint8_t Vertical = kEdgeNoPreference;

@@ -258,7 +258,7 @@ TEST_F(RandomBoardCompleteRun, TreeBasedRooms) {
 }
 
 TEST_F(RandomBoardCompleteRun, FinerGrid) {
-    CheckSeeds(405, 407, TVariant::FineGrid);
+    CheckSeeds(405, 412, TVariant::FineGrid);
     ExpectRealRuns(1);
 }
 

@@ -307,5 +307,17 @@ TEST(InitialClusterRectArithmetic, CornersStayWithinTheCoordinateRange) {
     EXPECT_GE(r.Top, r.Bottom);
 }
 
+TEST(InitialClusterRectArithmetic, ATallRectangleIsReshapedToFitAWideExtent) {
+    const TRect extent = Rect(0, 1000, 3000, 0);
+    // Fits already: unchanged.
+    EXPECT_EQ(FitRectToExtent(Rect(10, 500, 400, 10), extent), Rect(10, 500, 400, 10));
+    // 400 x 2000 on a 3000 x 1000 extent: 1000 high, 800 wide, the same area.
+    EXPECT_EQ(FitRectToExtent(Rect(0, 2000, 400, 0), extent), Rect(0, 1000, 800, 0));
+    // Too wide: cut to 3000, grown to 334 (the area rounded up).
+    EXPECT_EQ(FitRectToExtent(Rect(0, 200, 5000, 0), extent), Rect(0, 334, 3000, 0));
+    // Larger than the extent in both ways: the extent itself.
+    EXPECT_EQ(FitRectToExtent(Rect(0, 5000, 5000, 0), extent), Rect(0, 1000, 3000, 0));
+}
+
 }  // namespace
 }  // namespace autoplacer

@@ -69,6 +69,31 @@ TEST_F(RoomPlacer, FixedComponentNearTheLeftEdgeGetsTheRoomToItsRightVerticallyC
     EXPECT_EQ(placedRects, 3);
 }
 
+TEST_F(RoomPlacer, ARoomBesideAFixedPartIsTurnedOrMovedIntoTheArea) {
+    // Area 8000 x 4000 mil. A fixed part near the left edge, low: the room goes to
+    // its right (the area's centre lies that way).
+    const TRect area = R(0, 4000, 8000, 0);
+    const auto fixedAt = [](double x, double y) { return R(x - 100, y + 100, x + 100, y - 100); };
+    bool turned = true;
+    // Fits as given: unchanged.
+    EXPECT_EQ(RoomBesideFixedInside(fixedAt(300, 2000), Mil(1000), Mil(600), area, turned),
+              RoomBesideFixed(fixedAt(300, 2000), Mil(1000), Mil(600), area));
+    EXPECT_FALSE(turned);
+    // 600 wide, 3100 high above a part whose top is at y 1000 (bottom sector): it
+    // would reach y 4100, off the area. Turned (3100 x 600) it lies above the part.
+    const TRect up = RoomBesideFixedInside(fixedAt(4000, 900), Mil(600), Mil(3100), area, turned);
+    EXPECT_TRUE(turned);
+    EXPECT_EQ(up, R(2450, 1600, 5550, 1000));
+    // 3900 square below a part whose bottom is at y 3400 (top sector): it would
+    // reach y -500 either way round, so it is moved up into the area.
+    const TRect moved = RoomBesideFixedInside(fixedAt(4000, 3500), Mil(3900), Mil(3900), area, turned);
+    EXPECT_EQ(moved, R(2050, 3900, 5950, 0));
+    // Larger than the area either way: left as given.
+    EXPECT_EQ(RoomBesideFixedInside(fixedAt(4000, 3500), Mil(9000), Mil(5000), area, turned),
+              RoomBesideFixed(fixedAt(4000, 3500), Mil(9000), Mil(5000), area));
+    EXPECT_FALSE(turned);
+}
+
 TEST_F(RoomPlacer, TheAreaDiagonalsDecideTheSideAndADiagonalCountsAsRight) {
     // Area 8000 x 4000 mil, centre (4000, 2000): the diagonals rise 1 in 2.
     const TRect area = R(0, 4000, 8000, 0);
