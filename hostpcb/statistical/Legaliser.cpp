@@ -33,8 +33,9 @@ void KeepNearest(std::vector<Coord>& values, Coord wish) {
 
 }  // namespace
 
-Legaliser::Legaliser(Layout& layout)
-    : layout_(layout),
+Legaliser::Legaliser(Layout& layout, SettleOrder order)
+    : order_(order),
+      layout_(layout),
       model_(layout.Model()),
       boxes_(layout.Model().Parts.size()),
       isSettled_(layout.Model().Parts.size(), false) {
@@ -262,12 +263,16 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
                      [&](int a, int b) { return Area(layout_.BoxOf(a)) > Area(layout_.BoxOf(b)); });
 
     std::vector<int> pending;
-    for (const int i : order) {
-        if (Legal(i, layout_.States[std::size_t(i)])) {
-            Settle(i);
-            if (partDone) partDone();
-        } else {
-            pending.push_back(i);
+    if (order_ == SettleOrder::LargestFirst) {
+        pending = order;
+    } else {
+        for (const int i : order) {
+            if (Legal(i, layout_.States[std::size_t(i)])) {
+                Settle(i);
+                if (partDone) partDone();
+            } else {
+                pending.push_back(i);
+            }
         }
     }
     // Parts pushed out by a larger one come back at the end of the queue.
@@ -278,7 +283,9 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
         const int i = queue.front();
         queue.pop_front();
         if (stop && stop()) return false;
-        if (KnownToFail(i)) {
+        if (order_ == SettleOrder::LargestFirst && Legal(i, layout_.States[std::size_t(i)])) {
+            Settle(i);
+        } else if (KnownToFail(i)) {
             unfit_.push_back(i);
         } else if (Search(i)) {
             Settle(i);

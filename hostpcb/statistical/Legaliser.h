@@ -15,9 +15,15 @@
 
 namespace hostpcb::statistical {
 
+// Which parts settle first. LegalFirst keeps every part that is already legal where
+// annealing left it, largest first, and then finds room for the others among them;
+// LargestFirst takes every part in turn, largest first, so a large part that is not
+// legal where it lies searches before the small ones have filled the board.
+enum class SettleOrder { LegalFirst, LargestFirst };
+
 class Legaliser {
 public:
-    explicit Legaliser(Layout& layout);
+    explicit Legaliser(Layout& layout, SettleOrder order = SettleOrder::LegalFirst);
 
     // Settles the movable parts among `parts`; the fixed parts are obstacles. Calls
     // `partDone` after each part and asks `stop` between parts (true ends the step).
@@ -50,6 +56,7 @@ private:
     bool KnownToFail(int part) const;
     void NoteFailure(int part);
 
+    SettleOrder order_;
     Layout& layout_;
     std::vector<Failure> failures_;
     const PlacementModel& model_;

@@ -114,11 +114,31 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
     if (!stopped) {
         std::vector<int> all = annealed;
         all.insert(all.end(), homeless.begin(), homeless.end());
-        Legaliser legaliser(layout);
-        Phase phase("Removing overlaps ...", int(all.size()));
-        legaliser.Run(all, stop, [&] { phase.Step(); });
+        // Both orders, from the same annealed places; the one that leaves fewer parts
+        // without room wins, then the shorter connections, then legal-first. Neither
+        // is better everywhere: large parts find room more often when they search
+        // first, crowded boards of small parts fill better around what is legal.
+        const std::vector<PartState> annealedStates = layout.States;
+        Phase phase("Removing overlaps ...", 2 * int(all.size()));
+        Legaliser legalFirst(layout, SettleOrder::LegalFirst);
+        legalFirst.Run(all, stop, [&] { phase.Step(); });
+        unfit = legalFirst.Unfit();
+        if (!stopped) {
+            const std::vector<PartState> legalFirstStates = layout.States;
+            const double legalFirstLength = TotalLength(layout);
+            layout.States = annealedStates;
+            Legaliser largestFirst(layout, SettleOrder::LargestFirst);
+            largestFirst.Run(all, stop, [&] { phase.Step(); });
+            const bool better = !stopped && (largestFirst.Unfit().size() < unfit.size() ||
+                                             (largestFirst.Unfit().size() == unfit.size() &&
+                                              TotalLength(layout) < legalFirstLength));
+            if (better) {
+                unfit = largestFirst.Unfit();
+            } else {
+                layout.States = legalFirstStates;
+            }
+        }
         WriteLayout(layout);
-        unfit = legaliser.Unfit();
     }
 
     if (!stopped) {
