@@ -125,10 +125,11 @@ int64_t TPlacedComponent::AreaMeasure() const {
 }
 
 void TPlacedComponent::ShiftBy(int32_t dx, int32_t dy) {
-    Sync(PCB_READ);
+    // A shift changes no pad's layer, so the pads are not looked at again.
+    TPcbComponent::Sync(PCB_READ);
     X += dx;
     Y += dy;
-    Sync(PCB_WRITE);
+    TPcbComponent::Sync(PCB_WRITE);
 }
 
 void TPlacedComponent::MoveExtentTo(int32_t x, int32_t y) {
