@@ -1,5 +1,7 @@
 #include "engines/AbsolutePlacer.h"
 
+#include <algorithm>
+
 #include "engines/GroupPlacer.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -152,10 +154,34 @@ void TAbsolutePlacer::MakeJobs() {
 
 void TAbsolutePlacer::JobPhase() {
     TProgressPhase progress(AbsolutePlacementProgressText, Jobs.Count());
+    Engine->LeaveCrowdedGroups = true;
     for (TAbsolutePlacementJob* job : Jobs) {
         Engine->SetGuideRect(&job->Room);
         Engine->PlaceGroup(job->Group);
+        if (Engine->LastGroupLeft && !CheckStopRequest()) {
+            PlaceMembersOneByOne(*job->Group);
+        }
         TProgressPhase::Step();
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+    Engine->LeaveCrowdedGroups = false;
+}
+
+void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& group) {
+    std::vector<TRectangularComponentGroup*> singles;
+    for (const TPlacedComponent* member : group) {
+        auto single = std::make_unique<TRectangularComponentGroup>();
+        single->AddComponent(member->Handle);
+        singles.push_back(single.get());
+        SplitGroups.push_back(std::move(single));
+    }
+    std::stable_sort(singles.begin(), singles.end(), [](const auto* a, const auto* b) {
+        return GroupSize(*a) > GroupSize(*b);
+    });
+    for (TRectangularComponentGroup* single : singles) {
+        Engine->PlaceGroup(single);
         if (CheckStopRequest()) {
             break;
         }

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "model/PlacementContext.h"
 #include "model/FastList.h"
@@ -68,14 +69,20 @@ public:
     // groups and the movable groups of clusters on the board registered as
     // obstacles; the jobs sorted by size, largest first.
     void MakeJobs();
-    // Places every job's group, aiming at its room.
+    // Places every job's group, aiming at its room. A group of several members
+    // that finds no conflict-free position is split: its members are placed one
+    // by one, largest first, aiming at the same room, so that the parts that fit
+    // somewhere are not all pushed off together.
     void JobPhase();
+    void PlaceMembersOneByOne(const TRectangularComponentGroup& group);
 
     TClusterList* Clusters = nullptr;
     TClusterList* ICCapClusters = nullptr;
     TClusterList* SameFootprintClusters = nullptr;
     TClusterList* ConfinementClusters = nullptr;
     TFastListOf<TAbsolutePlacementJob*> Jobs;  // owned records
+    // The one-member groups made from groups that were split, in creation order.
+    std::vector<std::unique_ptr<TRectangularComponentGroup>> SplitGroups;
     std::unique_ptr<TGroupPlacer> Engine;
     TPlacementContext Context;
 

@@ -183,6 +183,7 @@ void TGroupPlacer::PlaceGroup(TRectangularComponentGroup* group) {
 }
 
 void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
+    LastGroupLeft = false;
     if (CheckStopRequest()) {
         return;
     }
@@ -204,6 +205,11 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
     }
     int32_t k = BestOrientation(costs);
     if (CheckStopRequest()) {
+        return;
+    }
+    if (k < 0 && LeaveCrowdedGroups && group.Count() > 1) {
+        group.TurnQuarter90();  // the fourth quarter turn: as it came
+        LastGroupLeft = true;
         return;
     }
     if (k < 0) {

@@ -174,6 +174,11 @@ public:
     // since ClearFailed).
     bool HasFailed() const { return Failed; }
     void ClearFailed() { Failed = false; }
+    // With this set, a group of several members that finds no conflict-free
+    // position is left where it was, unregistered and unselected, and
+    // LastGroupLeft says so: the caller places its members one by one instead.
+    bool LeaveCrowdedGroups = false;
+    bool LastGroupLeft = false;
     // Every group placed or registered so far, in that order (borrowed).
     const TFastListOf<TRectangularComponentGroup*>& GetPlacedGroups() const { return PlacedGroups; }
     int32_t FreeGridPoints(bool topSide) const { return topSide ? TopGrid.Count() : BottomGrid.Count(); }

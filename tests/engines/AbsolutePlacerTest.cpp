@@ -16,6 +16,7 @@
 #include "hostpcb/BoardBuilder.h"
 #include "hostpcb/Host.h"
 #include "hostpcb/Interaction.h"
+#include "model/BoardQueries.h"
 #include "model/Cluster.h"
 #include "model/ComponentGroup.h"
 #include "model/PlacedComponent.h"
@@ -218,6 +219,31 @@ TEST_F(AbsolutePlacerTest, LargestGroupsArePlacedFirst) {
               (TFastListOf<TRectangularComponentGroup*>{(*large)[0], (*small)[0], (*least)[0]}));
     ASSERT_EQ(progress.Phases.size(), 2u);
     EXPECT_EQ(progress.Phases[1], (TProgressLog::Phase{AbsolutePlacementProgressText, 3, 3, true}));
+}
+
+TEST_F(AbsolutePlacerTest, AGroupThatFitsNowhereIsPlacedMemberByMember) {
+    Outline();
+    // A locked cross divides the board into four quarters; a group whose two
+    // members stand 1800 mil apart fits into none of them in any orientation,
+    // each member alone fits into any.
+    const PcbHandle across = Block("X1", 2000, 2000, 1900, 100);
+    const PcbHandle down = Block("X2", 2000, 2000, 100, 1900);
+    const PcbHandle r1 = Block("R1", 1100, 1500, 100, 100);
+    const PcbHandle r2 = Block("R2", 2900, 1500, 100, 100);
+    Cluster(clusters, Rect(1000, 3000, 3000, 1000), {{r1, r2}}, {across, down});
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    EXPECT_EQ(placer.SplitGroups.size(), 2u);
+    EXPECT_FALSE(placer.Engine->HasFailed());
+    for (const PcbHandle part : {r1, r2}) {
+        const TRect r = ComponentExtentRect(part);
+        EXPECT_TRUE(RectContainsRect(context.KeepOutExtent, r));
+        EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(across), 0, context.Forms));
+        EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(down), 0, context.Forms));
+        EXPECT_EQ(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED, 0);
+    }
 }
 
 TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
