@@ -15,6 +15,7 @@ using nlohmann::json;
 
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr std::size_t kLargestMessage = 1 << 20;
+constexpr std::size_t kWorkers = 24;
 // How often an idle event stream is written to, so that a closed page is noticed.
 constexpr auto kKeepAlive = std::chrono::milliseconds(1000);
 
@@ -73,6 +74,9 @@ bool BrowserServer::Authorised(const std::string& token, const std::string& host
 
 void BrowserServer::Route() {
     Http->set_payload_max_length(kLargestMessage);
+    // Each kept-alive connection holds a worker: enough for a browser's six, the event stream
+    // and a refused second page.
+    Http->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     Http->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (!Authorised(request.get_param_value("token"), request.get_header_value("Host"))) {
             Refuse(response, 403, "refused: this address needs the token that autoplacer printed");

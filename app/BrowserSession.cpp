@@ -140,7 +140,9 @@ BrowserSession::BrowserSession(BrowserServer& server, PluginSession& session, co
                                                           static_cast<int32_t>(buffer.size()), nullptr);
             } else {
                 SendState(Waiting::Top, false, true);
+                const std::size_t callsBefore = Session.Client().GetProcessCalls().size();
                 result = Session.Launch(command, buffer);
+                ShowAfterRedraw(callsBefore);
                 // Ctrl-C keeps meaning "end the session" between commands.
                 interrupts::SetCommandRunning(true);
                 RunningLine.reset();
@@ -203,6 +205,22 @@ void BrowserSession::SendState(Waiting waiting, bool full, bool busy) {
     Server.Send("state", state);
 }
 
+void BrowserSession::ShowAfterRedraw(std::size_t callsBefore) {
+    // The host's redraw draws every object again, those the placer hid for the run included.
+    const std::vector<ProcessCall>& calls = Session.Client().GetProcessCalls();
+    bool redrawn = false;
+    for (std::size_t i = callsBefore; i < calls.size(); ++i) {
+        redrawn = redrawn || (calls[i].Process == "PCB:Zoom" && calls[i].Parameters.find("Action=Redraw") != std::string::npos);
+    }
+    if (!redrawn) return;
+    for (hostpcb::Object* object : Board.Objects()) {
+        object->display.hidden = false;
+        if (auto* component = dynamic_cast<hostpcb::Component*>(object)) {
+            for (hostpcb::Primitive* child : component->Children()) child->display.hidden = false;
+        }
+    }
+}
+
 bool BrowserSession::Dirty() const { return BoardPlacement::Of(Board) != Saved; }
 
 std::optional<json> BrowserSession::NextMessage() {
@@ -233,6 +251,11 @@ void BrowserSession::PumpWhileBusy() {
 }
 
 const ScriptLine* BrowserSession::Peek(Waiting waiting) {
+    // The player reads a line after taking it: it goes only now.
+    if (FrontTaken) {
+        Lines.pop_front();
+        FrontTaken = false;
+    }
     PeekedFor = waiting;
     if (!Lines.empty()) return &Lines.front();
     if (Quitting) return nullptr;
@@ -280,11 +303,11 @@ const ScriptLine* BrowserSession::Peek(Waiting waiting) {
 }
 
 void BrowserSession::Take() {
-    if (Lines.empty()) return;
+    if (Lines.empty() || FrontTaken) return;
     if (Lines.front().kind == ScriptLine::Kind::Run && PeekedFor == Waiting::Top) {
         RunningLine = Lines.front().number;
     }
-    Lines.pop_front();
+    FrontTaken = true;
 }
 
 bool BrowserSession::AddLine(const std::string& text) {
@@ -417,6 +440,7 @@ int32_t BrowserSession::ShowModal(sdk::IDialogForm* form) {
         if (!message) continue;
         const std::string type = (*message)["type"];
         const uint64_t seq = (*message)["seq"];
+        if (type != "sync") LastSeq = std::max(LastSeq, seq);
         if (type == "sync") {
             SendState(Waiting::Top, true);
             Server.Send("dialog", FormJson(*form));
@@ -427,7 +451,10 @@ int32_t BrowserSession::ShowModal(sdk::IDialogForm* form) {
                 continue;
             }
             WriteAnswer(FormKey(*form) + ": " + action);
-            if (form->GetModalResult() == sdk::kModalNone) Server.Send("dialog", FormJson(*form));
+            if (form->GetModalResult() == sdk::kModalNone) {
+                Server.Send("dialog", FormJson(*form));
+                SendState(Waiting::Top, false, true);
+            }
         } else if (type == "stop") {
             Problem("a dialog is open: answer it first", seq);
         } else {
@@ -436,6 +463,7 @@ int32_t BrowserSession::ShowModal(sdk::IDialogForm* form) {
         }
     }
     Server.Send("dialog-closed", json::object());
+    SendState(Waiting::Top, false, true);
     return form->GetModalResult();
 }
 
@@ -459,6 +487,7 @@ int32_t BrowserSession::MessageBox(const char* text, const char* caption, sdk::M
         if (!message) continue;
         const std::string type = (*message)["type"];
         if (type == "answer") {
+            LastSeq = std::max(LastSeq, (*message)["seq"].get<uint64_t>());
             const bool yes = (*message)["yes"];
             WriteAnswer(title + "=" + (yes ? "yes" : "no"));
             Server.Send("dialog-closed", json::object());

@@ -68,6 +68,7 @@ private:
     void SendState(Waiting waiting, bool full, bool busy = false);
     void Save(const nlohmann::json& message);
     bool Dirty() const;
+    void ShowAfterRedraw(std::size_t callsBefore);
     // Ctrl-C at the top: asks on the terminal whether to save first.
     void QuitFromTerminal();
     // Where a dialog answer goes in the journal: before the command whose dialog it answers.
@@ -81,6 +82,7 @@ private:
     BoardScene Scene;
     std::unique_ptr<ScriptPlayer> Player;
     std::deque<ScriptLine> Lines;        // made from the page's messages, not yet played
+    bool FrontTaken = false;             // the first of Lines is taken but still read
     std::deque<nlohmann::json> PutAside;  // messages that came while a command ran
     // The journal: each line with an id; a dialog's answers go before the command that showed it.
     struct JournalEntry {
