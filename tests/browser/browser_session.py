@@ -225,6 +225,7 @@ def run_redraw(scratch):
     s = Session(board, scratch, os.path.join(scratch, "unused.kicad_pcb"))
     try:
         count = s.js("return document.querySelectorAll('g.comp').length")
+        s.js("document.getElementById('mode').value = 'AutoSelect'")
         s.driver.find_element(By.ID, "edit").click()
         s.idle("location")
         refs = s.js("return [...document.querySelectorAll('g.comp text.ref')].map(t => t.textContent)")
