@@ -17,7 +17,7 @@ const comps = new Map(); // id -> {data, g}
 let view = [0, 0, 100, 100];
 let layers = {};
 let shift = false, control = false;
-let moveInFlight = 0, pendingMove = null;
+let moveInFlight = 0, pendingMove = null, movesDrawn = 0, frameAsked = false;
 // For tests and measurements: what was sent, and when each drag step was drawn.
 window.autoplacer = { sent: [], redraws: [], state: () => state, ready: false, lastSeq: 0 };
 
@@ -168,12 +168,18 @@ function applyState(s) {
   $('redo').disabled = !top || !s.canRedo;
   $('editbar').classList.toggle('hidden', state !== 'edit');
   if (moveInFlight && s.seq >= moveInFlight) {
-    // The drag step is drawn once the browser has painted it.
-    requestAnimationFrame(() => {
-      window.autoplacer.redraws.push(performance.now());
-      moveInFlight = 0;
-      if (pendingMove) { const m = pendingMove; pendingMove = null; sendMove(m); }
-    });
+    // The next cursor position goes at once; the drawn ones are counted when the browser paints.
+    moveInFlight = 0;
+    movesDrawn += 1;
+    if (!frameAsked) {
+      frameAsked = true;
+      requestAnimationFrame(() => {
+        window.autoplacer.redraws.push({ t: performance.now(), moves: movesDrawn });
+        movesDrawn = 0;
+        frameAsked = false;
+      });
+    }
+    if (pendingMove) { const m = pendingMove; pendingMove = null; sendMove(m); }
   }
 }
 
