@@ -167,6 +167,7 @@ function applyState(s) {
   $('undo').disabled = !top || !s.canUndo;
   $('redo').disabled = !top || !s.canRedo;
   $('editbar').classList.toggle('hidden', state !== 'edit');
+  svg.classList.toggle('editing', state === 'edit');
   if (moveInFlight && s.seq >= moveInFlight) {
     // The next cursor position goes at once; the drawn ones are counted when the browser paints.
     moveInFlight = 0;
