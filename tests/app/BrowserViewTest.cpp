@@ -4,6 +4,7 @@
 // does not hold the session, malformed messages, a footprint that does not
 // exist, quitting with unsaved changes, and a board file changed on disk since
 // it was loaded. After each refusal the session goes on and nothing is lost.
+// Also the page's Stop button during a placement and Ctrl-C in the terminal.
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
@@ -339,6 +340,57 @@ TEST_F(BrowserView, UnsavedChangesAndABoardChangedOnDiskAreNeverLost) {
     EXPECT_NE(apptest::ReadWholeFile(elsewhere), apptest::ReadWholeFile(kBoard));
     ASSERT_EQ(Post(edit, {{"type", "quit"}}, page, 9).first, 200);
     EXPECT_EQ(edit.Wait(std::chrono::seconds(20)), 0);
+}
+
+// Stop during a long placement: the plug-in's stop question comes to the page;
+// answering it with the old positions restored leaves the board as it was.
+TEST_F(BrowserView, StopDuringAPlacementAsksOnThePageAndRestores) {
+    EditProcess edit(std::string(AUTOPLACER_BOARDS_DIR) + "/reform-keyboard.kicad_pcb", scratch);
+    ASSERT_GT(edit.Port, 0);
+    EventStream events(edit.Port, edit.Token);
+    const std::string page = events.Page();
+    ASSERT_EQ(Post(edit, {{"type", "run"}, {"command", "RunAutoPlacer"}}, page, 1).first, 200);
+    ASSERT_TRUE(events.WaitFor("dialog", [](const json& form) { return form["caption"] == "Auto Place"; }));
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "click UseNewAutoPlacer_RadioButton"}}, page, 2).first, 200);
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "click OK_Button"}}, page, 3).first, 200);
+    ASSERT_TRUE(events.WaitFor("progress", [](const json& p) { return p.value("done", 0) > 0; }))
+        << "the placement shows its progress";
+    ASSERT_EQ(Post(edit, {{"type", "stop"}}, page, 4).first, 200);
+    const std::optional<json> question =
+        events.WaitFor("dialog", [](const json& form) { return form["caption"] == "Confirm"; });
+    ASSERT_TRUE(question) << "the stop question is shown on the page";
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "set Restore_CheckBox 1"}}, page, 5).first, 200);
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "click Yes_Button"}}, page, 6).first, 200);
+    const std::optional<json> back = events.WaitFor(
+        "state", [](const json& s) { return s["state"] == "top" && s["seq"].get<uint64_t>() >= 6; });
+    ASSERT_TRUE(back) << "the placement ends";
+    EXPECT_EQ((*back)["dirty"], false) << "every component is back where it was";
+    EXPECT_EQ((*back)["canUndo"], false);
+    ASSERT_EQ(Post(edit, {{"type", "quit"}}, page, 7).first, 200);
+    EXPECT_EQ(edit.Wait(std::chrono::seconds(30)), 0);
+}
+
+// Ctrl-C in the terminal ends the session; with no terminal to ask, it says the
+// changes were not saved, and writes nothing.
+TEST_F(BrowserView, CtrlCEndsTheSessionAndSaysWhatWasNotSaved) {
+    EditProcess edit(kBoard, scratch);
+    ASSERT_GT(edit.Port, 0);
+    EventStream events(edit.Port, edit.Token);
+    const std::string page = events.Page();
+    const std::string c1 = IdOf(events, "C1"), c2 = IdOf(events, "C2");
+    ASSERT_EQ(Post(edit, {{"type", "select"}, {"ids", {c1, c2}}}, page, 1).first, 200);
+    ASSERT_EQ(Post(edit, {{"type", "run"}, {"command", "AlignComponents"}}, page, 2).first, 200);
+    ASSERT_TRUE(events.WaitFor("dialog", [](const json& form) { return form["caption"] == "Align Components"; }));
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "set RadioGroupHorizontalAlignment Centre"}}, page, 3).first,
+              200);
+    ASSERT_EQ(Post(edit, {{"type", "dialog"}, {"action", "click OK"}}, page, 4).first, 200);
+    ASSERT_TRUE(events.WaitFor("state", [](const json& s) { return s["state"] == "top" && s["dirty"] == true; }));
+    kill(edit.Pid, SIGINT);
+    EXPECT_EQ(edit.Wait(std::chrono::seconds(20)), 0);
+    const std::string errors = apptest::ReadWholeFile(scratch / "stderr.txt");
+    EXPECT_NE(errors.find("the changes were not saved"), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(scratch / "out.kicad_pcb"));
+    EXPECT_TRUE(events.WaitFor("bye", [](const json&) { return true; })) << "the page hears that the session ended";
 }
 
 }  // namespace
