@@ -15,24 +15,20 @@ double Distance(hostpcb::Point a, hostpcb::Point b) { return std::hypot(double(a
 
 }  // namespace
 
-ComponentExtent ExtentOf(const hostpcb::Component& component) {
-    ComponentExtent e;
-    e.component = &component;
-    bool any = false;
-    for (const hostpcb::Primitive* p : component.Children()) {
-        if (p->Layer() != kCourtyardLayer) continue;
-        e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
-        any = true;
-    }
-    e.courtyard = any;
-    if (!any) e.box = component.Bounds();
-    return e;
-}
-
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
     std::vector<ComponentExtent> out;
     for (const hostpcb::Component* c : board.Components()) {
-        out.push_back(ExtentOf(*c));
+        ComponentExtent e;
+        e.component = c;
+        bool any = false;
+        for (const hostpcb::Primitive* p : c->Children()) {
+            if (p->Layer() != kCourtyardLayer) continue;
+            e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
+            any = true;
+        }
+        e.courtyard = any;
+        if (!any) e.box = c->Bounds();
+        out.push_back(e);
     }
     return out;
 }

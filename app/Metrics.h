@@ -21,7 +21,6 @@ struct ComponentExtent {
 // The extent of each component: its courtyard when it has one, else the box of its
 // primitives (designator and comment texts left out).
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board);
-ComponentExtent ExtentOf(const hostpcb::Component& component);
 
 struct Segment {
     hostpcb::Point a, b;
