@@ -1,11 +1,8 @@
 #include "app/BrowserSession.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -13,13 +10,11 @@
 #include "app/BrowserServer.h"
 #include "app/DialogCommands.h"
 #include "app/DialogRouter.h"
-#include "app/ScriptedDialogHost.h"
 #include "app/EditCommand.h"
 #include "app/Interrupts.h"
-#include "app/PathChecks.h"
 #include "app/PluginSession.h"
+#include "app/ScriptedDialogHost.h"
 #include "hostpcb/Host.h"
-#include "io/BoardFiles.h"
 
 namespace app {
 
@@ -112,20 +107,11 @@ std::string FormKey(sdk::IDialogForm& form) {
     return Text(form.GetName());
 }
 
-// The file as it is on disk now, to notice a change by another program.
-std::string Stamp(const std::string& path) {
-    try {
-        return io::ReadInputFile(path);
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 }  // namespace
 
 BrowserSession::BrowserSession(BrowserServer& server, PluginSession& session, const EditOptions& options)
     : Server(server), Session(session), Options(options), Board(*session.Loaded()->board), Scene(Board),
-      Saved(BoardPlacement::Of(Board)), DiskStamp(Stamp(session.Loaded()->path)) {
+      Saving(session, options) {
     // The editor marks clashes while a cluster is dragged, as a designer's host is set to.
     hostpcb::Host::Instance().systemMiscFlags[3] = 1;
     Player = std::make_unique<ScriptPlayer>(
@@ -190,7 +176,7 @@ void BrowserSession::Problem(const std::string& text, uint64_t seq) {
 void BrowserSession::SendState(Waiting waiting, bool full, bool busy) {
     json state = {{"seq", LastSeq},
                   {"state", busy ? "busy" : StateName(waiting)},
-                  {"dirty", Dirty()},
+                  {"dirty", Saving.Dirty()},
                   {"canUndo", Player->History().CanUndo()},
                   {"canRedo", Player->History().CanRedo()},
                   {"shift", Shift},
@@ -221,7 +207,6 @@ void BrowserSession::ShowAfterRedraw(std::size_t callsBefore) {
     }
 }
 
-bool BrowserSession::Dirty() const { return BoardPlacement::Of(Board) != Saved; }
 
 std::optional<json> BrowserSession::NextMessage() {
     if (!PutAside.empty()) {
@@ -272,7 +257,8 @@ const ScriptLine* BrowserSession::Peek(Waiting waiting) {
             } else if (waiting == Waiting::Location) {
                 AddLine("escape");
             } else {
-                QuitFromTerminal();
+                Saving.AskOnQuit();
+                Quitting = true;
             }
             continue;
         }
@@ -283,8 +269,9 @@ const ScriptLine* BrowserSession::Peek(Waiting waiting) {
             if (waiting != Waiting::Top) {
                 Problem("end the editing mode first (Escape)", seq);
             } else if (type == "save") {
-                Save(*message);
-            } else if (Dirty() && !message->value("discard", false)) {
+                const auto [event, data] = Saving.Save(*message);
+                Server.Send(event, data);
+            } else if (Saving.Dirty() && !message->value("discard", false)) {
                 Problem("the board has unsaved changes: save it, or quit without saving", seq);
                 Server.Send("confirm", {{"kind", "quit"}});
             } else {
@@ -519,75 +506,5 @@ void BrowserSession::PercentUpdate() {
 }
 
 void BrowserSession::PercentFinish() { Server.Send("progress", {{"finished", true}}); }
-
-void BrowserSession::Save(const json& message) {
-    const uint64_t seq = message["seq"];
-    const io::LoadedBoard& loaded = *Session.Loaded();
-    const bool overwrite = message.value("overwrite", false);
-    const bool inPlace = message.value("board", false) || (!message.contains("path") && Options.Output.empty() && Options.InPlace);
-    std::string target;
-    if (inPlace) {
-        if (!Options.InPlace && !overwrite) {
-            Server.Send("confirm", {{"kind", "overwrite"}, {"path", loaded.path}, {"board", true}});
-            return;
-        }
-        if (Stamp(loaded.path) != DiskStamp) {
-            Problem("the board file " + loaded.path +
-                        " changed on disk since it was loaded: not overwritten; save to another path",
-                    seq);
-            return;
-        }
-        target = loaded.path;
-    } else {
-        target = message.contains("path") && !message["path"].get<std::string>().empty()
-                     ? message["path"].get<std::string>()
-                     : (Options.Output.empty() ? io::DefaultOutputPath(loaded.path) : Options.Output);
-        if (const std::string problem = CheckOutputFile(target, "output board", loaded.inputs); !problem.empty()) {
-            Problem(problem, seq);
-            return;
-        }
-        std::error_code ec;
-        if (std::filesystem::exists(target, ec) && !overwrite) {
-            Server.Send("confirm", {{"kind", "overwrite"}, {"path", target}, {"board", false}});
-            return;
-        }
-    }
-    io::SaveResult saved;
-    if (Session.Save(inPlace ? "" : target, inPlace, Options.KeepRouting, saved) != kExitOk) {
-        Problem("cannot write " + target + " (see the terminal)", seq);
-        return;
-    }
-    Saved = BoardPlacement::Of(Board);
-    if (inPlace) DiskStamp = Stamp(loaded.path);
-    std::cerr << "autoplacer: wrote " << saved.path << " (" << saved.moved << " footprints moved)\n";
-    Server.Send("saved", {{"path", saved.path}, {"moved", saved.moved}});
-}
-
-void BrowserSession::QuitFromTerminal() {
-    if (Dirty()) {
-        const std::string target = Options.InPlace && Options.Output.empty()
-                                       ? Session.Loaded()->path
-                                       : (Options.Output.empty() ? io::DefaultOutputPath(Session.Loaded()->path)
-                                                                 : Options.Output);
-        bool save = false;
-        if (isatty(STDIN_FILENO) != 0) {
-            std::cerr << "\nautoplacer: the board has unsaved changes. Save them to " << target << "? [y/N] "
-                      << std::flush;
-            std::string answer;
-            std::getline(std::cin, answer);
-            save = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-        }
-        if (save) {
-            io::SaveResult saved;
-            if (Session.Save(Options.InPlace ? Options.Output : target, Options.InPlace, Options.KeepRouting, saved) ==
-                kExitOk) {
-                std::cerr << "autoplacer: wrote " << saved.path << " (" << saved.moved << " footprints moved)\n";
-            }
-        } else {
-            std::cerr << "autoplacer: quitting; the changes were not saved\n";
-        }
-    }
-    Quitting = true;
-}
 
 }  // namespace app

@@ -6,7 +6,8 @@
 // the browser and "edit --script" share every rule. While it waits for the next
 // line it sends the page what changed. It is also the plug-in's dialog host (the
 // forms as HTML, actions as the terminal takes them) and the host's progress
-// sink, and it writes the session down as a script (--journal).
+// sink, and it writes the session down as a script (--journal). Saving is
+// app/BrowserSave's.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/BoardScene.h"
+#include "app/BrowserSave.h"
 #include "app/EditHistory.h"
 #include "app/ScriptPlayer.h"
 #include "hostpcb/Interaction.h"
@@ -66,11 +68,8 @@ private:
     bool AddLine(const std::string& text);
     void Problem(const std::string& text, uint64_t seq = 0);
     void SendState(Waiting waiting, bool full, bool busy = false);
-    void Save(const nlohmann::json& message);
-    bool Dirty() const;
+
     void ShowAfterRedraw(std::size_t callsBefore);
-    // Ctrl-C at the top: asks on the terminal whether to save first.
-    void QuitFromTerminal();
     // Where a dialog answer goes in the journal: before the command whose dialog it answers.
     void WriteAnswer(const std::string& answer);
     std::string ComponentRef(const std::string& id, std::string& problem) const;
@@ -97,8 +96,7 @@ private:
     bool Control = false;
     bool Quitting = false;
     uint64_t LastSeq = 0;
-    BoardPlacement Saved;        // as last written (or loaded)
-    std::string DiskStamp;       // the board file as it was loaded
+    BrowserSave Saving;
     std::string ProgressText;
     int32_t ProgressTotal = 0;
     int64_t ProgressDone = 0;
