@@ -4,7 +4,8 @@
 session: loads a shared board in "autoplacer edit", places it through the
 choice dialog, enters the editing mode, picks a component, drags it with real
 mouse moves, presses K and a remould key, accepts, aligns two components
-through the dialog, undoes the alignment and saves. The session's journal is
+(click, Shift-click) through the dialog, undoes the alignment, selects
+everything with a rubber band and saves. The session's journal is
 then replayed with "autoplacer edit --script" and the two saved boards must be
 identical, byte for byte.
 
@@ -189,6 +190,16 @@ def run_session(scratch):
             fail("nothing to undo after the alignment")
         s.driver.find_element(By.ID, "undo").click()
         s.idle("top")
+        # A rubber band over the whole view selects every footprint drawn.
+        board_view = s.driver.find_element(By.ID, "board")
+        half_w, half_h = board_view.size["width"] // 2 - 5, board_view.size["height"] // 2 - 5
+        ActionChains(s.driver).move_to_element_with_offset(board_view, -half_w, -half_h).click_and_hold() \
+            .move_by_offset(half_w, half_h).move_by_offset(half_w, half_h).release().perform()
+        s.idle("top")
+        shown = s.js("return [...document.querySelectorAll('g.comp')].filter(g => g.style.display !== 'none').length")
+        banded = s.js("return document.querySelectorAll('g.comp.selected').length")
+        if banded != shown or shown == 0:
+            fail("the rubber band selected %s of the %s footprints drawn" % (banded, shown))
         s.driver.find_element(By.ID, "save").click()
         s.idle("top")
         s.wait(lambda: os.path.exists(browser_board), "the board is saved")
@@ -201,7 +212,7 @@ def run_session(scratch):
 
     journal = open(s.journal).read()
     for needed in ("run RunAutoPlacer", "pick ", "move ", "key 75", "Feature=RemouldSquare", "event 11",
-                   "escape", "select C1", "select C2", "run AlignComponents", "undo"):
+                   "escape", "select C1", "select C2", "run AlignComponents", "undo", "deselect all"):
         if needed not in journal:
             fail("the journal lacks \"%s\":\n%s" % (needed, journal))
     script_board = os.path.join(scratch, "script.kicad_pcb")
