@@ -11,7 +11,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev nlohmann-json3-dev libcli11-dev
-          libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
+          libcpp-httplib-dev
           chromium chromium-driver python3-selenium
           kicad xvfb xauth)
 if [[ "${1:-}" == "--fuzz" ]]; then
