@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/BrowserView.h"
 #include "app/DialogRouter.h"
 #include "app/PathChecks.h"
 #include "app/PluginSession.h"
@@ -148,6 +149,9 @@ int RunEditSession(const EditOptions& options, const EditScript& script, const D
 }
 
 int RunEditCommand(const EditOptions& options) {
+    if (options.ScriptPath.empty()) {
+        return RunBrowserView(options);
+    }
     if (const std::string problem = CheckInputFile(options.ScriptPath, "script"); !problem.empty()) {
         std::cerr << "autoplacer: " << problem << '\n';
         return kExitUsage;
@@ -169,10 +173,15 @@ int RunEditCommand(const EditOptions& options) {
 void RegisterEditCommand(CLI::App& cli, int& exitStatus) {
     auto options = std::make_shared<EditOptions>();
     CLI::App* edit = cli.add_subcommand(
-        "edit", "Replay an editing session from a script (selections, commands, picks, moves, keys, editor events)");
+        "edit",
+        "Edit a board in a web browser, or replay an editing session from a script (selections, commands, picks, "
+        "moves, keys, editor events)");
     edit->add_option("BOARD", options->Board, "KiCad board (.kicad_pcb)")->required();
-    edit->add_option("-s,--script", options->ScriptPath, "The session, one action per line (docs/editing-scripts.md)")
-        ->required();
+    edit->add_option("-s,--script", options->ScriptPath,
+                     "The session, one action per line (docs/editing-scripts.md); without it the board opens in "
+                     "the browser view: a page served on 127.0.0.1 whose address (with its token) is printed");
+    edit->add_option("--journal", options->JournalPath,
+                     "Browser view: write the session down as an editing script when it ends");
     edit->add_option("-o,--output", options->Output, "Where to write the board (default: BOARD.placed.kicad_pcb)");
     edit->add_flag("--in-place", options->InPlace, "Overwrite the board file");
     edit->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias of moved footprints");

@@ -24,6 +24,7 @@ struct EditOptions {
     bool KeepRouting = false;
     std::string PluginPath;
     bool Verbose = false;
+    std::string JournalPath;  // browser view: the session written down as a script
     DialogOptions Dialogs;
 };
 

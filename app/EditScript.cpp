@@ -205,6 +205,9 @@ ScriptLine ReadLine(const std::string& source, const std::vector<std::string>& w
         ExpectWords(words, 3, 4, "pick X Y [REF]");
         ReadPoint(line, words);
         line.text = words.size() == 4 ? words[3] : "";
+    } else if (verb == "undo" || verb == "redo") {
+        ExpectWords(words, 1, 1, verb == "undo" ? "undo" : "redo");
+        line.kind = verb == "undo" ? ScriptLine::Kind::Undo : ScriptLine::Kind::Redo;
     } else if (verb == "escape") {
         ExpectWords(words, 1, 1, "escape");
         line.kind = ScriptLine::Kind::Escape;

@@ -25,6 +25,8 @@ struct ScriptLine {
         Control,   // value: 1 held, 0 released
         Event,     // value: the editor event number (accept, cancel, flip, ...)
         Key,       // value: the character code
+        Undo,      // puts back the last whole modification
+        Redo,      // does again the last one undone
     };
     Kind kind = Kind::Run;
     int number = 0;  // line number in the file, from 1

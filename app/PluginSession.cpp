@@ -134,6 +134,8 @@ int PluginSession::Save(const std::string& output, bool inPlace, bool keepRoutin
 
 DialogRouter& PluginSession::Dialogs() { return Environment->Presenter(); }
 
+MessagePump& PluginSession::Pump() { return Environment->Pump(); }
+
 ScriptedDialogHost& PluginSession::Script() { return *Environment->Script(); }
 
 }  // namespace app

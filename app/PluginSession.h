@@ -56,6 +56,8 @@ public:
     DialogRouter& Dialogs();
     // The scripted presenter, to which answers can be added while commands run.
     ScriptedDialogHost& Script();
+    // The commands waiting for the plug-in's next message processing.
+    MessagePump& Pump();
     sdk::ICommandLauncher* Launcher() const { return Plugin ? Plugin->Launcher() : nullptr; }
 
 private:

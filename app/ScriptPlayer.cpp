@@ -52,9 +52,25 @@ ScriptCommandRunner LauncherRunner(sdk::ICommandLauncher& launcher) {
 
 ScriptPlayer::ScriptPlayer(const EditScript& script, hostpcb::Board& board, ScriptCommandRunner run,
                            ScriptAnswerSink answer, std::ostream& notices)
-    : Name(script.name), Lines(script.lines), Board(board), Run(std::move(run)), Answer(std::move(answer)),
-      Notices(notices) {
+    : Name(script.name), Lines(&script.lines), OwnSource(std::make_unique<FixedSource>(script.lines)),
+      Source(*OwnSource), Steps(board),
+      Board(board), Run(std::move(run)), Answer(std::move(answer)), Notices(notices) {
     hostpcb::Host::Instance().SetInteraction(this);
+}
+
+ScriptPlayer::ScriptPlayer(ScriptSource& source, hostpcb::Board& board, ScriptCommandRunner run,
+                           ScriptAnswerSink answer, std::ostream& notices, ScriptProblemSink problems)
+    : Source(source), Problems(std::move(problems)), Steps(board), Board(board), Run(std::move(run)),
+      Answer(std::move(answer)), Notices(notices) {
+    hostpcb::Host::Instance().SetInteraction(this);
+}
+
+const ScriptLine* ScriptPlayer::TakeLine(ScriptSource::Waiting waiting) {
+    const ScriptLine* line = Source.Peek(waiting);
+    if (line != nullptr) {
+        Source.Take();
+    }
+    return line;
 }
 
 ScriptPlayer::~ScriptPlayer() {
@@ -73,7 +89,10 @@ std::optional<ScriptError> ScriptPlayer::CheckReferences() const {
         }
         return false;
     };
-    for (const ScriptLine& line : Lines) {
+    if (Lines == nullptr) {
+        return std::nullopt;  // a live source checks each line as it comes
+    }
+    for (const ScriptLine& line : *Lines) {
         std::vector<std::string> references = line.words;
         if (line.kind == ScriptLine::Kind::Pick && !line.text.empty()) {
             references = {line.text};
@@ -91,17 +110,28 @@ std::optional<ScriptError> ScriptPlayer::CheckReferences() const {
 
 bool ScriptPlayer::Play() {
     while (!Failed) {
-        const ScriptLine* line = Current();
+        const ScriptLine* line = TakeLine(ScriptSource::Waiting::Top);
         if (line == nullptr) {
             break;
         }
-        ++Next;
         if (ApplySetting(*line)) {
             continue;
         }
         switch (line->kind) {
             case ScriptLine::Kind::Run:
+                Steps.Begin();
                 RunCommand(*line, false);
+                Steps.End();
+                break;
+            case ScriptLine::Kind::Undo:
+                if (!Steps.Undo()) {
+                    Fail(*line, "there is nothing to undo");
+                }
+                break;
+            case ScriptLine::Kind::Redo:
+                if (!Steps.Redo()) {
+                    Fail(*line, "there is nothing to redo");
+                }
                 break;
             case ScriptLine::Kind::Pick:
             case ScriptLine::Kind::Escape:
@@ -165,26 +195,31 @@ void ScriptPlayer::RunCommand(const ScriptLine& line, bool nested) {
     }
 }
 
-void ScriptPlayer::Fail(const ScriptLine& line, const std::string& text) {
+bool ScriptPlayer::Fail(const ScriptLine& line, const std::string& text) {
+    if (Problems) {
+        Problems(line, text + " " + Where(line));
+        return false;
+    }
     if (!Failed) {
         Failed = ScriptFailure{line.number, text + " " + Where(line), kExitUsage};
     }
+    return true;
 }
 
 bool ScriptPlayer::ChooseLocation(const std::string& prompt, hostpcb::Point& location) {
     PromptsSeen.push_back(prompt);
     while (!Failed) {
-        const ScriptLine* line = Current();
+        const ScriptLine* line = Source.Peek(ScriptSource::Waiting::Location);
         if (line == nullptr || line->kind == ScriptLine::Kind::Run) {
             return false;  // as Escape: the command line runs once the waiting command is done
         }
-        ++Next;
+        Source.Take();
         if (ApplySetting(*line)) {
             continue;
         }
         if (line->kind == ScriptLine::Kind::Pick) {
             location = HostPoint(*line);
-            LastPick = line;
+            LastPick = *line;
             return true;
         }
         if (line->kind == ScriptLine::Kind::Escape) {
@@ -196,7 +231,7 @@ bool ScriptPlayer::ChooseLocation(const std::string& prompt, hostpcb::Point& loc
 }
 
 int32_t ScriptPlayer::ChooseObject(const std::vector<PcbHandle>& candidates) {
-    if (Failed || LastPick == nullptr) {
+    if (Failed || !LastPick) {
         return -1;
     }
     const hostpcb::Host& host = hostpcb::Host::Instance();
@@ -216,12 +251,11 @@ int32_t ScriptPlayer::ChooseObject(const std::vector<PcbHandle>& candidates) {
 
 bool ScriptPlayer::NextEvent(hostpcb::EventHandlerSession& session) {
     while (!Failed) {
-        const ScriptLine* line = Current();
+        const ScriptLine* line = TakeLine(ScriptSource::Waiting::Edit);
         if (line == nullptr) {
             Notices << "autoplacer: " << Name << ": the script ends while an edit runs; the edit is cancelled\n";
             return false;
         }
-        ++Next;
         switch (line->kind) {
             case ScriptLine::Kind::Move:
                 session.MoveCursor(HostPoint(*line));
@@ -237,8 +271,12 @@ bool ScriptPlayer::NextEvent(hostpcb::EventHandlerSession& session) {
                 return !Failed;
             case ScriptLine::Kind::Pick:
             case ScriptLine::Kind::Escape:
-                Fail(*line, "an edit is still running here; end it with accept or cancel first");
-                return false;
+            case ScriptLine::Kind::Undo:
+            case ScriptLine::Kind::Redo:
+                if (Fail(*line, "an edit is still running here; end it with accept or cancel first")) {
+                    return false;
+                }
+                break;
             default:
                 ApplySetting(*line);
                 if (line->kind == ScriptLine::Kind::Shift || line->kind == ScriptLine::Kind::Control) {

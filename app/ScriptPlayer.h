@@ -14,16 +14,22 @@
 // script: every later request is answered with cancel and Failure() says why.
 //
 // It holds no plug-in code: it runs commands through the runner it is given, so
-// the application and tests of the plug-in can both use it.
+// the application and tests of the plug-in can both use it. Its lines come from a
+// source: a script read in advance, or a live one (the browser view) that waits
+// for the person's next action; with a live source a line that cannot happen is
+// reported and skipped instead of stopping the session. Each top-level command
+// is one step of the undo history ("undo", "redo").
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/EditHistory.h"
 #include "app/EditScript.h"
 #include "hostpcb/Interaction.h"
 
@@ -54,10 +60,28 @@ using ScriptAnswerSink = std::function<std::string(const std::string& answer)>;
 // parameter buffer of at least 1024 bytes; an error code is a failure.
 ScriptCommandRunner LauncherRunner(sdk::ICommandLauncher& launcher);
 
+// Where the player's lines come from.
+class ScriptSource {
+public:
+    // What the player waits for when it asks for a line.
+    enum class Waiting { Top, Location, Edit };
+    virtual ~ScriptSource() = default;
+    // The next line (the same one until Take), nullptr when there are no more.
+    // A live source may wait for it.
+    virtual const ScriptLine* Peek(Waiting waiting) = 0;
+    virtual void Take() = 0;
+};
+
+// A line that cannot happen where it stands, with a live source.
+using ScriptProblemSink = std::function<void(const ScriptLine& line, const std::string& problem)>;
+
 class ScriptPlayer final : public hostpcb::InteractionProvider {
 public:
     ScriptPlayer(const EditScript& script, hostpcb::Board& board, ScriptCommandRunner run, ScriptAnswerSink answer,
                  std::ostream& notices);
+    // Plays a live source; problems are reported to problems and the line skipped.
+    ScriptPlayer(ScriptSource& source, hostpcb::Board& board, ScriptCommandRunner run, ScriptAnswerSink answer,
+                 std::ostream& notices, ScriptProblemSink problems);
     // Puts back the host's quiet provider.
     ~ScriptPlayer() override;
     ScriptPlayer(const ScriptPlayer&) = delete;
@@ -78,26 +102,44 @@ public:
 
     // The prompts of the location requests, in order (for tests).
     const std::vector<std::string>& Prompts() const { return PromptsSeen; }
+    const EditHistory& History() const { return Steps; }
 
 private:
-    const ScriptLine* Current() const { return Next < Lines.size() ? &Lines[Next] : nullptr; }
+    // The lines of a script read in advance.
+    class FixedSource final : public ScriptSource {
+    public:
+        explicit FixedSource(const std::vector<ScriptLine>& lines) : Lines(lines) {}
+        const ScriptLine* Peek(Waiting) override { return Next < Lines.size() ? &Lines[Next] : nullptr; }
+        void Take() override { ++Next; }
+
+    private:
+        const std::vector<ScriptLine>& Lines;
+        std::size_t Next = 0;
+    };
+
+    // The next line, taken.
+    const ScriptLine* TakeLine(ScriptSource::Waiting waiting);
     // Applies a line that only changes the host's state; false when it is none.
     bool ApplySetting(const ScriptLine& line);
     void RunCommand(const ScriptLine& line, bool nested);
-    void Fail(const ScriptLine& line, const std::string& text);
+    // Answers true when the problem stops the script (a script read in advance).
+    bool Fail(const ScriptLine& line, const std::string& text);
     void SetSelected(const ScriptLine& line, bool selected);
 
     const std::string Name;
-    const std::vector<ScriptLine>& Lines;
+    const std::vector<ScriptLine>* Lines = nullptr;  // a script read in advance
+    std::unique_ptr<FixedSource> OwnSource;
+    ScriptSource& Source;
+    ScriptProblemSink Problems;
+    EditHistory Steps;
     hostpcb::Board& Board;
     ScriptCommandRunner Run;
     ScriptAnswerSink Answer;
     std::ostream& Notices;
-    std::size_t Next = 0;
     bool Shift = false;
     bool Control = false;
     int EditDepth = 0;
-    const ScriptLine* LastPick = nullptr;
+    std::optional<ScriptLine> LastPick;  // a copy: a live source lets go of its lines
     std::optional<ScriptFailure> Failed;
     std::vector<std::string> PromptsSeen;
 };

@@ -16,9 +16,9 @@ namespace {
 
 constexpr double kMarginMm = 3.0;
 
-const char* kTopColour = "#c8382e";
-const char* kBottomColour = "#2f63c8";
-const char* kThroughColour = "#b08a00";
+const char* kTopColour = kTopSideColour;
+const char* kBottomColour = kBottomSideColour;
+const char* kThroughColour = kThroughHoleColour;
 
 class Canvas {
 public:

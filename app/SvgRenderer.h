@@ -9,6 +9,14 @@
 
 namespace app {
 
+// The colours of the pictures, shared with the browser view.
+inline constexpr const char* kTopSideColour = "#c8382e";
+inline constexpr const char* kBottomSideColour = "#2f63c8";
+inline constexpr const char* kThroughHoleColour = "#b08a00";
+inline constexpr const char* kRoomColour = "#2e9d5b";
+inline constexpr const char* kConnectionColour = "#6b6b6b";
+inline constexpr const char* kOutlineColour = "#1a1a1a";
+
 // How the caller wants one component drawn: a fill colour over its extent
 // (empty: the side's colour) and a heavy frame colour (empty: no frame).
 struct ComponentPaint {

@@ -5,10 +5,14 @@
 # kicad brings the pcbnew Python module (for /usr/bin/python3) that the KiCad
 # plugin's tests load boards with: about 40 packages, some 1.5 minutes of
 # apt-get; xvfb and xauth let the plugin's windows open without a display.
+# libcpp-httplib-dev serves the browser view; chromium, chromium-driver and
+# python3-selenium run its tests in a headless browser.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev nlohmann-json3-dev libcli11-dev
+          libcpp-httplib-dev
+          chromium chromium-driver python3-selenium
           kicad xvfb xauth)
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang libclang-rt-14-dev)

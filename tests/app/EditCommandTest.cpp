@@ -321,3 +321,47 @@ TEST_F(EditCommand, ACancelledEditPutsEveryComponentBackGrabbedOnesIncluded) {
     EXPECT_NE(open.err.find("the edit is cancelled"), std::string::npos) << open.err;
     EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(kBoard));
 }
+
+namespace {
+
+class EditUndo : public EditCommand {};
+
+const std::string kAlignCaps =
+    "select C1 C2 C3\n"
+    "answer Align Components.RadioGroupHorizontalAlignment=Centre\n"
+    "answer Align Components=OK\n"
+    "run AlignComponents\n";
+
+// Undo puts every footprint back where the command found it, so the board
+// written is the input byte for byte; redo gives the aligned board again.
+TEST_F(EditUndo, UndoAndRedoGiveBackTheBoardsBeforeAndAfterTheCommand) {
+    const fs::path aligned = scratch / "aligned.kicad_pcb";
+    const fs::path undone = scratch / "undone.kicad_pcb";
+    const fs::path redone = scratch / "redone.kicad_pcb";
+    ASSERT_EQ(Run("edit", {kBoard, "--script", Script(kAlignCaps).string(), "-o", aligned.string()}).status, 0);
+    const Outcome undo = Run("edit", {kBoard, "--script", Script(kAlignCaps + "undo\n").string(), "-o", undone.string()});
+    ASSERT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, "") << "nothing is listed as moved";
+    EXPECT_EQ(ReadWholeFile(undone), ReadWholeFile(kBoard));
+    const Outcome redo =
+        Run("edit", {kBoard, "--script", Script(kAlignCaps + "undo\nredo\n").string(), "-o", redone.string()});
+    ASSERT_EQ(redo.status, 0) << redo.err;
+    EXPECT_EQ(ReadWholeFile(redone), ReadWholeFile(aligned));
+}
+
+// A selection alone is no step: undo with nothing done is a script mistake, and
+// a new command forgets what was undone.
+TEST_F(EditUndo, UndoWithNothingDoneAndRedoAfterANewCommandAreRefused) {
+    const fs::path out = scratch / "out.kicad_pcb";
+    const Outcome nothing = Run("edit", {kBoard, "--script", Script("select C1\nundo\n").string(), "-o", out.string()});
+    EXPECT_EQ(nothing.status, 2);
+    EXPECT_NE(nothing.err.find("session.txt:2: there is nothing to undo"), std::string::npos) << nothing.err;
+    EXPECT_FALSE(fs::exists(out));
+    const Outcome stale =
+        Run("edit", {kBoard, "--script", Script(kAlignCaps + "undo\n" + kAlignCaps + "redo\n").string(), "-o",
+                     out.string()});
+    EXPECT_EQ(stale.status, 2);
+    EXPECT_NE(stale.err.find("session.txt:10: there is nothing to redo"), std::string::npos) << stale.err;
+}
+
+}  // namespace
