@@ -98,6 +98,20 @@ class Session:
                        "g => g.querySelector('text.ref') && g.querySelector('text.ref').textContent === arguments[0])",
                        ref)
 
+    def clickable_pair(self):
+        refs = self.js(
+            "return [...document.querySelectorAll('g.comp')].filter(g => {"
+            "  const t = g.querySelector('text.ref');"
+            "  if (!t || g.style.display === 'none') return false;"
+            "  const r = g.getBoundingClientRect();"
+            "  const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);"
+            "  return hit !== null && hit.closest('g.comp') === g;"
+            "}).map(g => g.querySelector('text.ref').textContent)")
+        if not refs or len(refs) < 2:
+            fail("fewer than two parts can be clicked: %s" % refs)
+        self.pair = (refs[0], refs[1])
+        return self.pair
+
     def dialog(self, caption):
         self.wait(lambda: self.js("return !document.getElementById('overlay').classList.contains('hidden') &&"
                                   "document.querySelector('#dialog h2').textContent === arguments[0]", caption),
@@ -172,10 +186,13 @@ def run_session(scratch):
         s.idle("location")
         ActionChains(s.driver).send_keys(Keys.ESCAPE).perform()  # ends the editing mode
         s.idle("top")
-        # Select C1 and Shift-click C2, then align them through the dialog.
-        ActionChains(s.driver).move_to_element(s.component("C1")).click().perform()
+        # Select one part and Shift-click another, then align them through the dialog.
+        # The two are the first drawn parts whose middle no other part covers, so the
+        # clicks land on them wherever the placer put them.
+        first, second = s.clickable_pair()
+        ActionChains(s.driver).move_to_element(s.component(first)).click().perform()
         s.idle("top")
-        ActionChains(s.driver).key_down(Keys.SHIFT).move_to_element(s.component("C2")).click() \
+        ActionChains(s.driver).key_down(Keys.SHIFT).move_to_element(s.component(second)).click() \
             .key_up(Keys.SHIFT).perform()
         s.idle("top")
         selected = s.js("return document.querySelectorAll('g.comp.selected').length")
@@ -212,7 +229,8 @@ def run_session(scratch):
 
     journal = open(s.journal).read()
     for needed in ("run RunAutoPlacer", "pick ", "move ", "key 75", "Feature=RemouldSquare", "event 11",
-                   "escape", "select C1", "select C2", "run AlignComponents", "undo", "deselect all"):
+                   "escape", "select " + s.pair[0], "select " + s.pair[1], "run AlignComponents", "undo",
+                   "deselect all"):
         if needed not in journal:
             fail("the journal lacks \"%s\":\n%s" % (needed, journal))
     script_board = os.path.join(scratch, "script.kicad_pcb")
