@@ -7,7 +7,10 @@
 #include <fstream>
 #include <limits>
 #include <ostream>
+#include <stdexcept>
 #include <system_error>
+
+#include "io/AtomicFile.h"
 
 namespace app {
 
@@ -168,18 +171,10 @@ bool FileRegistry::Save() {
         fs::rename(File, fs::path(File).concat(".bad"), error);
         KeepDamagedFile = false;
     }
-    const fs::path temporary = fs::path(File).concat(".tmp");
-    {
-        std::ofstream output(temporary, std::ios::trunc);
-        output << Store.dump(2) << "\n";
-        if (!output.flush()) {
-            Notices << "autoplacer: cannot write settings file " << temporary << "\n";
-            return false;
-        }
-    }
-    fs::rename(temporary, File, error);
-    if (error) {
-        Notices << "autoplacer: cannot replace settings file " << File << ": " << error.message() << "\n";
+    try {
+        io::WriteFileAtomically(File.string(), Store.dump(2) + "\n");
+    } catch (const std::exception& failure) {
+        Notices << "autoplacer: settings not saved: " << failure.what() << "\n";
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <csignal>
 
+#include "io/AtomicFile.h"
+
 namespace app::interrupts {
 
 namespace {
@@ -17,10 +19,17 @@ std::atomic<bool> DialogInterrupted{false};
 struct sigaction PreviousAction {};
 bool Installed = false;
 
+// Ends the program the way the signal would, without the temporary files of
+// a write in progress.
+void EndBySignal(int signal) {
+    io::RemoveTemporaryFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 void OnSigint(int) {
     if (!HandleInterrupt()) {
-        std::signal(SIGINT, SIG_DFL);
-        std::raise(SIGINT);
+        EndBySignal(SIGINT);
     }
 }
 
@@ -36,6 +45,18 @@ bool HandleInterrupt() {
         return true;
     }
     return false;
+}
+
+void InstallEndingSignals() {
+    struct sigaction action {};
+    action.sa_handler = EndBySignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaction(signal, &action, nullptr);
+    }
+    // Over the file-size limit a write fails (and says so) instead of killing.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void Install() {

@@ -6,10 +6,16 @@
 // - while a dialog is open, Ctrl-C answers it (Yes where it has a Yes button,
 //   otherwise Cancel);
 // - a further Ctrl-C outside a dialog, or any outside a command, ends the
-//   program as usual.
+//   program as usual, without the temporary file of a write in progress.
 #pragma once
 
 namespace app::interrupts {
+
+// For the whole program: SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the
+// temporary file of a write in progress and then end the program as they
+// would have; SIGXFSZ is ignored, so a write past the file-size limit fails
+// with an error (and removes its temporary file) instead of ending the program.
+void InstallEndingSignals();
 
 // Installs the SIGINT handler (without restarting interrupted reads, so that a
 // waiting presenter notices the signal at once).

@@ -21,6 +21,7 @@
 #include "app/PluginSession.h"
 #include "app/ProgressReporter.h"
 #include "app/SvgRenderer.h"
+#include "io/AtomicFile.h"
 #include "io/BoardFiles.h"
 
 namespace app {

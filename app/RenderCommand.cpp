@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/SvgRenderer.h"
+#include "io/AtomicFile.h"
 #include "io/BoardFiles.h"
 
 namespace app {

@@ -9,12 +9,14 @@
 #include "app/EditCommand.h"
 #include "app/ExitStatus.h"
 #include "app/HelpCommand.h"
+#include "app/Interrupts.h"
 #include "app/PlaceCommand.h"
 #include "app/RenderCommand.h"
 #include "app/RunCommand.h"
 #include "app/StatsCommand.h"
 
 int main(int argc, char** argv) {
+    app::interrupts::InstallEndingSignals();
     CLI::App cli{"autoplacer: automatic component placement for KiCad boards"};
     cli.require_subcommand(1);
     cli.footer(app::ExitStatusHelp());

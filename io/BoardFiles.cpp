@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "hostpcb/Host.h"
+#include "io/AtomicFile.h"
 #include "io/KicadDesignRules.h"
 #include "io/Units.h"
 

@@ -13,6 +13,7 @@
 #include "hostpcb/Board.h"
 #include "io/KicadBoard.h"
 #include "io/KicadToHost.h"
+#include "io/AtomicFile.h"
 #include "io/KicadWriter.h"
 #include "io/PlacerRules.h"
 #include "io/ProjectSettings.h"

@@ -366,43 +366,4 @@ StaleRouting RemoveStaleRouting(KicadBoard& kicad, const std::vector<KFootprint>
     return removed;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) throw std::runtime_error("cannot create a temporary file in " + folder.string() + ": " + std::strerror(errno));
-    struct stat existing {};
-    mode_t mode;
-    if (stat(path.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd, mode) == 0;
-    const char* p = content.data();
-    size_t left = content.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(ok ? errno : savedErrno);
-        ::unlink(temp.c_str());
-        throw std::runtime_error("cannot write " + path + ": " + reason);
-    }
-}
-
 }  // namespace io

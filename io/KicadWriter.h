@@ -34,10 +34,6 @@ struct StaleRouting {
 StaleRouting RemoveStaleRouting(KicadBoard& kicad, const std::vector<KFootprint>& before,
                                 const std::vector<size_t>& moved);
 
-// Writes `content` to a temporary file in the target's folder and renames it over the
-// target, so that a reader never sees a half-written board. Throws std::runtime_error.
-void WriteFileAtomically(const std::string& path, const std::string& content);
-
 // The side-swapped name of a KiCad layer ("F.SilkS" <-> "B.SilkS", front <-> back copper).
 std::string FlippedLayerName(const KicadBoard& kicad, const std::string& name);
 

@@ -20,7 +20,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # exploring runs.
 probe='extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }'
 if command -v clang++ >/dev/null && echo "$probe" | clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
-  for target in board rules; do
+  for target in board rules placer; do
     bash scripts/fuzz.sh --check "$target"
   done
 else

@@ -306,32 +306,42 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
 
 // Parked parts are not placed, so they keep a small fixed spacing from each other
 // rather than their rule gaps: rows spaced by a wide gap (50 mm per part) would run
-// beyond the host's coordinates. Locked parts below the board are stepped over with
-// the full gap.
+// beyond the host's coordinates. Only the first row keeps the outline gap from the
+// board, and rows are widened past the outline's width when the parked parts' area
+// needs it, so that many parts below a narrow board stay near it. Locked parts below
+// the board are stepped over with the full gap.
 void Legaliser::ParkUnfit() {
     const Box& extent = model_.Outline().Extent();
-    const Coord gap = std::min(model_.MaxGap(), kParkSpacing) + model_.OutlineGap() + 1;
-    Coord x = extent.x1;
-    Coord shelfTop = extent.y1 - gap;
-    Coord shelfHeight = 0;
+    const Coord spacing = std::min(model_.MaxGap(), kParkSpacing) + 1;
+    std::vector<Box> boxes;
+    double area = 0;
     for (const int i : unfit_) {
         const Orientation o = layout_.States[std::size_t(i)].orientation;
-        const Box b = layout_.BoxAt(i, layout_.StateCentredAt(i, {0, 0}, o));
-        const Coord w = b.x2 - b.x1, h = b.y2 - b.y1;
-        if (x > extent.x1 && int64_t{x} + w > extent.x2) {
+        const Box& b = boxes.emplace_back(layout_.BoxAt(i, layout_.StateCentredAt(i, {0, 0}, o)));
+        area += (double(b.x2) - b.x1 + spacing) * (double(b.y2) - b.y1 + spacing);
+    }
+    const int64_t right = extent.x1 + std::max<int64_t>(int64_t{extent.x2} - extent.x1, int64_t(2 * std::sqrt(area)));
+    Coord x = extent.x1;
+    Coord shelfTop = extent.y1 - model_.OutlineGap() - spacing;
+    Coord shelfHeight = 0;
+    for (std::size_t k = 0; k < unfit_.size(); ++k) {
+        const int i = unfit_[k];
+        const Orientation o = layout_.States[std::size_t(i)].orientation;
+        const Coord w = boxes[k].x2 - boxes[k].x1, h = boxes[k].y2 - boxes[k].y1;
+        if (x > extent.x1 && int64_t{x} + w > right) {
             x = extent.x1;
-            shelfTop -= shelfHeight + gap;
+            shelfTop -= shelfHeight + spacing;
             shelfHeight = 0;
         }
         PartState state = layout_.StateCentredAt(i, {x + w / 2, shelfTop - h / 2}, o);
         // Locked parts parked below the board as well are stepped over.
         while (Conflicts(i, layout_.BoxAt(i, state), model_.Parts[std::size_t(i)].Side(o), true)) {
-            state.origin.x += std::max<Coord>(w, 1) + gap;
-            x += std::max<Coord>(w, 1) + gap;
+            state.origin.x += std::max<Coord>(w, 1) + spacing;
+            x += std::max<Coord>(w, 1) + spacing;
         }
         layout_.States[std::size_t(i)] = state;
         Settle(i);
-        x += w + gap;
+        x += w + spacing;
         shelfHeight = std::max(shelfHeight, h);
     }
 }

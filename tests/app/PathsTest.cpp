@@ -2,7 +2,8 @@
 // never replace an input (board, rules file) or the placed board, folders and
 // special files are refused without blocking, a report that cannot be
 // written stops the run before the board is written, and --in-place through
-// a link replaces the board the link names.
+// a link replaces the board the link names. Output names up to the name limit
+// work, and a write that fails leaves no temporary file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,8 +47,9 @@ protected:
     }
 
     // "place" with the arguments, a time limit (a blocked run fails) and standard input closed.
-    Outcome Place(const std::vector<std::string>& arguments) const {
-        std::string command = "timeout 60 '" + std::string(AUTOPLACER_BIN_DIR) + "/autoplacer' place";
+    // A shell prefix (e.g. a ulimit) may come first.
+    Outcome Place(const std::vector<std::string>& arguments, const std::string& prefix = "") const {
+        std::string command = prefix + "timeout 60 '" + std::string(AUTOPLACER_BIN_DIR) + "/autoplacer' place";
         for (const std::string& argument : arguments) {
             command += " '" + argument + "'";
         }
@@ -126,6 +128,33 @@ TEST_F(Paths, InPlaceThroughALinkReplacesTheBoardItNames) {
     EXPECT_EQ(run.status, app::kExitOk) << run.err;
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_NE(ReadWholeFile(board), original);
+}
+
+TEST_F(Paths, OutputNamesUpToTheNameLimitAreWrittenWithoutTemporaryFiles) {
+    const fs::path output = dir / (std::string(241, 'o') + ".kicad_pcb");  // 251 characters
+    const fs::path report = dir / (std::string(250, 'r') + ".json");       // 255
+    const fs::path registry = dir / (std::string(243, 's') + ".json");     // 248
+    const Outcome run = Place({board.string(), "--registry", registry.string(), "-o", output.string(), "--report",
+                               report.string()});
+    EXPECT_TRUE(run.status == app::kExitOk || run.status == app::kExitNotLegal) << run.err;
+    EXPECT_NE(ReadWholeFile(output).find("(kicad_pcb"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(report).front(), '{');
+    EXPECT_TRUE(fs::exists(registry));
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
+}
+
+TEST_F(Paths, ABoardPastTheFileSizeLimitIsOneLineAndLeavesNothing) {
+    const fs::path output = dir / "out.kicad_pcb";
+    // The settings file (well under the limit) is written; the placed board is not.
+    const Outcome run = Place({board.string(), Registry(), "-o", output.string()}, "ulimit -f 20; ");
+    EXPECT_EQ(run.status, app::kExitCannotWrite) << run.err;
+    EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(output));
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
 }
 
 }  // namespace

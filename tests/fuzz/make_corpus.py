@@ -2,10 +2,11 @@
 """Writes the fuzz seed corpus: small boards cut from the demo board (its head with
 one footprint of each kind, and its outline) and generated fragments for the forms
 the demo board does not use (KiCad 5 modules, arcs, custom and trapezoid pads,
-zones, routing, name-only nets), plus rules files. Run from anywhere; it rewrites
-tests/fuzz/corpus/."""
+zones, routing, name-only nets), plus rules files, and small boards of a few demo
+footprints for the placer target. Run from anywhere; it rewrites tests/fuzz/corpus/."""
 import os
 import pathlib
+import re
 import shutil
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
@@ -53,6 +54,34 @@ def demo_seeds():
         name = "demo-" + lib.split(":")[1].split("_")[0].lower() + "-" + str(len(seen))
         seeds[name] = "(kicad_pcb\n\t" + "\n\t".join(head + outline + [it]) + "\n)\n"
     seeds["demo-outline"] = "(kicad_pcb\n\t" + "\n\t".join(head + outline) + "\n)\n"
+    return seeds
+
+
+def placer_seeds():
+    """The demo board's head and outline with a few of its footprints, nets and all:
+    small enough for both placers to run many times a second."""
+    text = (ROOT / "demo" / "demo.kicad_pcb").read_text()
+    items = top_level_items(text)
+    head = [it for it in items if not it.startswith(("(footprint", "(gr_", "(segment", "(via", "(zone"))]
+    outline = [it for it in items if it.startswith("(gr_")]
+    footprints = {}
+    for it in items:
+        if it.startswith("(footprint"):
+            reference = it.split('"Reference" "')[1].split('"')[0] if '"Reference" "' in it else \
+                it.split("fp_text reference ")[1].split()[0].strip('"')
+            footprints[reference] = it
+    picks = {
+        "placer-two": ["C1", "R1"],
+        "placer-four": ["C1", "C2", "R1", "D1"],
+        "placer-six": ["C1", "C2", "C3", "R1", "D1", "FB1"],
+        "placer-regulator": ["U2", "C8", "C9"],
+    }
+    seeds = {}
+    for name, references in picks.items():
+        chosen = [footprints[r] for r in references if r in footprints]
+        seeds[name] = "(kicad_pcb\n\t" + "\n\t".join(head + outline + chosen) + "\n)\n"
+    # The first footprint locked: an obstacle the others are placed around.
+    seeds["placer-locked"] = re.sub(r'\(footprint ("[^"]*")', r"(footprint \1 locked", seeds["placer-two"], count=1)
     return seeds
 
 
@@ -134,15 +163,18 @@ RULES = {
 def main():
     if OUT.exists():
         shutil.rmtree(OUT)
-    board_dir, rules_dir = OUT / "board", OUT / "rules"
-    board_dir.mkdir(parents=True)
-    rules_dir.mkdir(parents=True)
+    board_dir, rules_dir, placer_dir = OUT / "board", OUT / "rules", OUT / "placer"
+    for folder in (board_dir, rules_dir, placer_dir):
+        folder.mkdir(parents=True)
     for name, text in {**demo_seeds(), **FRAGMENTS}.items():
         (board_dir / (name + ".kicad_pcb")).write_text(text)
     (rules_dir / "demo.placer_rules").write_text((ROOT / "demo" / "demo.placer_rules").read_text())
     for name, text in RULES.items():
         (rules_dir / (name + ".placer_rules")).write_text(text)
-    print("wrote", len(os.listdir(board_dir)), "board seeds and", len(os.listdir(rules_dir)), "rules seeds")
+    for name, text in placer_seeds().items():
+        (placer_dir / (name + ".kicad_pcb")).write_text(text)
+    print("wrote", len(os.listdir(board_dir)), "board seeds,", len(os.listdir(rules_dir)), "rules seeds and",
+          len(os.listdir(placer_dir)), "placer seeds")
 
 
 if __name__ == "__main__":

@@ -250,6 +250,37 @@ TEST_F(StatisticalTest, AHugeClearanceParksThePartsCloseBelowTheBoard) {
     EXPECT_EQ(app::MeasureBoard(*board).overlappingPairs, 0);
 }
 
+TEST_F(StatisticalTest, AWideOutlineGapKeepsOnlyTheFirstParkedRowAwayFromTheBoard) {
+    // The plug-in asks for an outline gap of 0.4 times the component gap: 400 mm for a
+    // 1 m clearance. Each parked part used to get a row of its own, 400 mm below the
+    // one before, and the written board could not be read again.
+    BuildConnectedBoard(40);
+    BoardBuilder(*board).ComponentClearance(MmToUnits(1000), 2);
+    SetGaps(1000, 400);
+    const auto outcome = Place();
+    ASSERT_GT(outcome.unfit.size(), 30u);
+    for (const Component* c : board->Components()) {
+        const Box b = c->Bounds();
+        EXPECT_GT(b.y1, outline.y1 - MmToUnits(400 + 100)) << c->Designator();
+        EXPECT_LT(b.x2, outline.x2 + MmToUnits(100)) << c->Designator();
+    }
+}
+
+TEST_F(StatisticalTest, ManyPartsParkedBelowANarrowBoardStayNearIt) {
+    BoardBuilder b(*board);
+    b.RectOutline(MmToUnits(100), MmToUnits(100), MmToUnits(101), MmToUnits(160));
+    for (int i = 0; i < 300; ++i) {
+        b.Chip("R" + std::to_string(i + 1), "0805", Mm(50 + i % 20 * 3, 50 + i / 20 * 3));
+    }
+    SetGaps(0.2, 0.2);
+    const auto outcome = Place();
+    ASSERT_EQ(outcome.unfit.size(), 300u);  // a 1 mm wide board takes no 0805
+    for (const Component* c : board->Components()) {
+        EXPECT_GT(c->Bounds().y1, MmToUnits(100) - MmToUnits(150)) << c->Designator();
+    }
+    EXPECT_EQ(app::MeasureBoard(*board).overlappingPairs, 0);
+}
+
 TEST_F(StatisticalTest, APartTooLargeForTheBoardIsNamedAndParkedClear) {
     BoardBuilder b(*board);
     b.RectOutline(MmToUnits(100), MmToUnits(100), MmToUnits(112), MmToUnits(112));
