@@ -10,6 +10,8 @@ namespace io {
 
 namespace {
 
+
+
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 bool IsCopperType(const std::string& type) {
@@ -553,6 +555,21 @@ KPad KicadBoard::readPad(SNode& node) const {
         }
     }
     return pad;
+}
+
+double FootprintReach(const KFootprint& fp) {
+    double reach = 0;
+    const auto point = [&reach](KPoint p, double grow) {
+        reach = std::max({reach, std::fabs(p.x) + grow, std::fabs(p.y) + grow});
+    };
+    for (const KPad& pad : fp.pads) point(pad.at, std::max(std::fabs(pad.size.x), std::fabs(pad.size.y)));
+    for (const KShape& g : fp.graphics) {
+        point(g.start, g.width);
+        point(g.end, g.width);
+        point(g.center, std::fabs(g.radius) + g.width);
+        for (const KPoint& p : g.points) point(p, g.width);
+    }
+    return reach;
 }
 
 }  // namespace io

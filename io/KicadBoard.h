@@ -52,6 +52,10 @@ struct KPad {
     std::vector<KShape> primitives;  // custom pad shapes, pad frame
 };
 
+// How far a footprint's pads and drawings may reach from its origin: placed and
+// turned anywhere on a board, they stay within what the host and KiCad hold.
+inline constexpr double kMaxFootprintReachMm = 500.0;
+
 struct KFootprint {
     SNode* node = nullptr;
     std::string libId;
@@ -65,6 +69,9 @@ struct KFootprint {
     std::vector<KPad> pads;
     std::vector<KShape> graphics;  // footprint frame (unrotated, relative)
 };
+
+// The farthest the footprint's pads and drawings reach from its origin along X or Y, mm.
+double FootprintReach(const KFootprint& fp);
 
 struct KLayer {
     int id = 0;

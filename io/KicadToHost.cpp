@@ -346,6 +346,15 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
             AddShape(board, &c, s, layer, [&fp](KPoint p) { return Place(fp, p); }, fp.angle,
                      name + ", " + std::string(s.node->head()));
         }
+        // The placer moves and turns a footprint about its origin, so a pad or drawing
+        // far from it would be carried beyond what the host and KiCad hold, and the
+        // placed board would not read back.
+        const double reach = FootprintReach(fp);
+        if (reach > kMaxFootprintReachMm) {
+            fp.node->fail(name + " reaches " + std::to_string(static_cast<long long>(reach)) +
+                          " mm from its origin; at most " + std::to_string(static_cast<int>(kMaxFootprintReachMm)) +
+                          " mm is supported");
+        }
         MarkPlacementShape(c);
         mapping.links.push_back({i, &c, c.Position(), c.Rotation(), side});
     }

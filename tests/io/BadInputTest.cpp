@@ -169,6 +169,18 @@ TEST_F(BadInputTest, FootprintTextsAndZonesMustHoldWhatTheWriterMoves) {
               std::string::npos);
 }
 
+TEST_F(BadInputTest, AFootprintReachingFarFromItsOriginIsRefused) {
+    // A courtyard line 1468 mm long: turned a quarter by the placer, it ended beyond
+    // what the host holds and the placed board did not read back.
+    const std::string far = "    (fp_line (start -1.68 -0.95) (end 1468 -0.95) (layer \"F.CrtYd\") (width 0.05))\n";
+    EXPECT_NE(LoadError(kHead + Footprint("(at 10 10)", far) + ")").find("footprint R1 reaches 1468 mm from its origin"),
+              std::string::npos);
+    // A large frame within the bound is read.
+    const std::string frame = "    (fp_line (start -300 -200) (end 300 200) (layer \"F.SilkS\") (width 0.1))\n";
+    iotest::WriteFile(path_, kHead + Footprint("(at 10 10)", frame) + ")");
+    EXPECT_NE(io::LoadBoardFile(path_), nullptr);
+}
+
 TEST_F(BadInputTest, FlippingOddButValidFootprintsWritesAReadableBoard) {
     // An arc with an empty (angle) list, and lists nested far deeper than a recursive walk
     // survives, in a graphic and in a footprint zone.
