@@ -39,7 +39,7 @@ EXPECTED = {
     "no-nets": PLACED,
     "no-pads": PLACED,
     "empty-footprint": PLACED,
-    "one-metre-pad": PLACED,
+    "one-metre-pad": {USAGE},
     "copies-of-one-footprint": PLACED,
     "parts-far-outside": PLACED,
     "parts-beyond-the-host": {USAGE},
