@@ -35,6 +35,12 @@ class ClusterRealBoards : public SharedBoardRun, public ::testing::WithParamInte
 
 TEST_P(ClusterRealBoards, LegalWithinTheBoardsFigures) {
     const BoardFigures& expected = GetParam();
+    // Under the sanitizers the large boards take minutes each; the build names the
+    // boards it places (empty: all of them).
+    const std::string sanitized = AUTOPLACER_SANITIZED_BOARDS;
+    if (!sanitized.empty() && ("," + sanitized + ",").find("," + std::string(expected.Name) + ",") == std::string::npos) {
+        GTEST_SKIP() << expected.Name << " is not among the boards this build places";
+    }
     Load(expected.Name);
     std::vector<const hostpcb::Component*> components;
     std::vector<std::tuple<hostpcb::Point, double, hostpcb::LayerNumber>> before;
