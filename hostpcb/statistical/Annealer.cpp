@@ -116,11 +116,12 @@ double Annealer::WireLength() const {
     return sum;
 }
 
-double Annealer::PenaltyOf(int part, const Box& box, LayerNumber side, int except) const {
+double Annealer::PenaltyOf(int part, const Box& box, int except) const {
     double sum = 0;
     index_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box& otherBox) {
         if (other == part || other == except) return;
-        sum += layout_.GapOverlap(part, box, side, other, otherBox, layout_.SideOf(other));
+        sum += layout_.GapOverlapAt(part, layout_.States[std::size_t(part)], box, other,
+                                    layout_.States[std::size_t(other)], otherBox);
     });
     return sum;
 }
@@ -163,11 +164,11 @@ bool Annealer::ProposeMove(Trial& trial) {
 
 double Annealer::MoveDelta(Trial& trial) {
     const int a = trial.a, b = trial.b;
-    double before = PenaltyOf(a, boxes_[std::size_t(a)], layout_.SideOf(a), b);
+    double before = PenaltyOf(a, boxes_[std::size_t(a)], b);
     if (b >= 0) {
-        before += PenaltyOf(b, boxes_[std::size_t(b)], layout_.SideOf(b), a);
-        before += layout_.GapOverlap(a, boxes_[std::size_t(a)], layout_.SideOf(a), b, boxes_[std::size_t(b)],
-                                     layout_.SideOf(b));
+        before += PenaltyOf(b, boxes_[std::size_t(b)], a);
+        before += layout_.GapOverlapAt(a, layout_.States[std::size_t(a)], boxes_[std::size_t(a)], b,
+                                       layout_.States[std::size_t(b)], boxes_[std::size_t(b)]);
     }
 
     const PartState oldA = layout_.States[std::size_t(a)];
@@ -175,10 +176,10 @@ double Annealer::MoveDelta(Trial& trial) {
     layout_.States[std::size_t(a)] = trial.stateA;
     if (b >= 0) layout_.States[std::size_t(b)] = trial.stateB;
 
-    double after = PenaltyOf(a, trial.boxA, layout_.SideOf(a), b);
+    double after = PenaltyOf(a, trial.boxA, b);
     if (b >= 0) {
-        after += PenaltyOf(b, trial.boxB, layout_.SideOf(b), a);
-        after += layout_.GapOverlap(a, trial.boxA, layout_.SideOf(a), b, trial.boxB, layout_.SideOf(b));
+        after += PenaltyOf(b, trial.boxB, a);
+        after += layout_.GapOverlapAt(a, trial.stateA, trial.boxA, b, trial.stateB, trial.boxB);
     }
 
     ++stamp_;

@@ -51,7 +51,7 @@ private:
     struct Trial;
     bool TryMove(Trial& trial, double temperature);
     bool ProposeMove(Trial& trial);
-    double PenaltyOf(int part, const Box& box, LayerNumber side, int except) const;
+    double PenaltyOf(int part, const Box& box, int except) const;
     double MoveDelta(Trial& trial);
     void Commit(const Trial& trial);
     double StartTemperature();

@@ -6,6 +6,15 @@ namespace hostpcb::statistical {
 
 Layout::Layout(const PlacementModel& model) : model_(model) {
     States.reserve(model.Parts.size());
+    turnedShapes_.resize(model.Parts.size());
+    for (std::size_t i = 0; i < model.Parts.size(); ++i) {
+        const Part& p = model.Parts[i];
+        if (p.shape.empty()) continue;
+        for (uint8_t k = 0; k < 8; ++k) {
+            const OffsetTransform transform = p.Transform({uint8_t(k % 4), k >= 4});
+            for (const Box& b : p.shape) turnedShapes_[i][k].push_back(transform.Apply(b));
+        }
+    }
     for (const Part& p : model.Parts) {
         PartState s;
         s.origin = p.origin0;
@@ -51,6 +60,55 @@ double Layout::GapOverlap(int a, const Box& boxA, LayerNumber sideA, int b, cons
     const double ox = double(std::min(boxA.x2, boxB.x2)) - std::max(boxA.x1, boxB.x1) + gap;
     const double oy = double(std::min(boxA.y2, boxB.y2)) - std::max(boxA.y1, boxB.y1) + gap;
     return ox > 0 && oy > 0 ? ox * oy : 0.0;
+}
+
+const std::vector<Box>& Layout::TurnedShape(int part, Orientation o) const {
+    return turnedShapes_[std::size_t(part)][std::size_t(o.quarterTurns + (o.flipped ? 4 : 0))];
+}
+
+namespace {
+
+double BoxGapOverlap(const Box& a, const Box& b, Coord gap) {
+    const double ox = double(std::min(a.x2, b.x2)) - std::max(a.x1, b.x1) + gap;
+    const double oy = double(std::min(a.y2, b.y2)) - std::max(a.y1, b.y1) + gap;
+    return ox > 0 && oy > 0 ? ox * oy : 0.0;
+}
+
+}  // namespace
+
+double Layout::GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int b, const PartState& stateB,
+                            const Box& boxB, bool any) const {
+    const Part& pa = model_.Parts[std::size_t(a)];
+    const Part& pb = model_.Parts[std::size_t(b)];
+    if (!model_.SidesConflict(a, pa.Side(stateA.orientation), b, pb.Side(stateB.orientation))) return 0.0;
+    const Coord gap = model_.Gap(a, b);
+    const double whole = BoxGapOverlap(boxA, boxB, gap);
+    const bool shapedA = pa.movable && !pa.shape.empty(), shapedB = pb.movable && !pb.shape.empty();
+    if (whole == 0.0 || (!shapedA && !shapedB)) return whole;
+    // Only the boxes of each shape that reach the other's box can meet it.
+    const Box reachA = Inflated(boxA, gap), reachB = Inflated(boxB, gap);
+    const std::vector<Box>* turnedB = shapedB ? &TurnedShape(b, stateB.orientation) : nullptr;
+    double sum = 0;
+    const auto against = [&](const Box& x) {
+        if (!x.Intersects(reachB)) return;
+        if (turnedB == nullptr) {
+            sum += BoxGapOverlap(x, boxB, gap);
+            return;
+        }
+        for (const Box& y0 : *turnedB) {
+            const Box y = Translated(y0, stateB.origin);
+            if (y.Intersects(reachA)) sum += BoxGapOverlap(x, y, gap);
+        }
+    };
+    if (shapedA) {
+        for (const Box& x0 : TurnedShape(a, stateA.orientation)) {
+            against(Translated(x0, stateA.origin));
+            if (any && sum > 0) break;
+        }
+    } else {
+        against(boxA);
+    }
+    return sum;
 }
 
 }  // namespace hostpcb::statistical

@@ -3,6 +3,7 @@
 // inside its keep-inside room, clear of its keep-outside rooms.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "hostpcb/statistical/PlacementModel.h"
@@ -48,9 +49,21 @@ public:
     // of one box grown by the pair's gap with the other; 0 when they keep it or
     // cannot meet.
     double GapOverlap(int a, const Box& boxA, LayerNumber sideA, int b, const Box& boxB, LayerNumber sideB) const;
+    // The same for two parts at these states (boxA and boxB their boxes there), judged
+    // by the closer shapes of movable parts that have them; a locked part's box is one
+    // of its obstacles and is taken as it is.
+    // With `any` it stops at the first pair of boxes that meet (for tests that only ask
+    // whether they do).
+    double GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int b, const PartState& stateB,
+                        const Box& boxB, bool any = false) const;
 
 private:
+    // A part's shape boxes turned and flipped, relative to its origin (index: quarter
+    // turns, plus 4 when flipped); empty for parts judged by their box.
+    const std::vector<Box>& TurnedShape(int part, Orientation o) const;
+
     const PlacementModel& model_;
+    std::vector<std::array<std::vector<Box>, 8>> turnedShapes_;
 };
 
 }  // namespace hostpcb::statistical

@@ -55,12 +55,13 @@ void Legaliser::Settle(int part) {
     isSettled_[std::size_t(part)] = true;
 }
 
-bool Legaliser::Conflicts(int part, const Box& box, LayerNumber side, bool fixedOnly) const {
+bool Legaliser::Conflicts(int part, const PartState& state, bool fixedOnly) const {
+    const Box box = layout_.BoxAt(part, state);
     bool conflict = false;
     settled_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box& otherBox) {
         if (fixedOnly && model_.Parts[std::size_t(other)].movable) return;
         if (!conflict && other != part &&
-            layout_.GapOverlap(part, box, side, other, otherBox, layout_.SideOf(other)) > 0) {
+            layout_.GapOverlapAt(part, state, box, other, layout_.States[std::size_t(other)], otherBox, true) > 0) {
             conflict = true;
         }
     });
@@ -68,8 +69,7 @@ bool Legaliser::Conflicts(int part, const Box& box, LayerNumber side, bool fixed
 }
 
 bool Legaliser::Legal(int part, const PartState& state) const {
-    const Box box = layout_.BoxAt(part, state);
-    return !Conflicts(part, box, model_.Parts[std::size_t(part)].Side(state.orientation)) && layout_.Fits(part, box);
+    return layout_.Fits(part, layout_.BoxAt(part, state)) && !Conflicts(part, state);
 }
 
 bool Legaliser::SearchOrientation(int part, Orientation o, Point centre, std::size_t& budget) {
@@ -140,14 +140,16 @@ bool Legaliser::SearchOrientation(int part, Orientation o, Point centre, std::si
     }
 }
 
-bool Legaliser::Evictable(int part, const Box& box, LayerNumber side, std::vector<int>& evicted, double& area) const {
+bool Legaliser::Evictable(int part, const PartState& state, std::vector<int>& evicted, double& area) const {
     evicted.clear();
     area = 0;
+    const Box box = layout_.BoxAt(part, state);
     const double own = Area(layout_.BoxAt(part, layout_.States[std::size_t(part)]));
     bool possible = true;
     settled_.ForEachNear(Inflated(box, model_.MaxGap()), [&](int other, const Box& otherBox) {
         if (!possible || other == part ||
-            layout_.GapOverlap(part, box, side, other, otherBox, layout_.SideOf(other)) <= 0) {
+            std::find(evicted.begin(), evicted.end(), other) != evicted.end() ||
+            layout_.GapOverlapAt(part, state, box, other, layout_.States[std::size_t(other)], otherBox, true) <= 0) {
             return;
         }
         const double a = Area(otherBox);
@@ -174,7 +176,6 @@ bool Legaliser::RipUp(int part, std::vector<int>& evicted) {
             if (flipped && !p.mayFlip) continue;
             const Orientation o{q, p.mustFlip != flipped};
             const Box b0 = layout_.BoxAt(part, layout_.StateCentredAt(part, centre, o));
-            const LayerNumber side = p.Side(o);
             // Half the part's smaller side, coarser on large boards so the spots stay bounded.
             const double spread = std::sqrt((double(extent.x2) - extent.x1) * (double(extent.y2) - extent.y1) /
                                             double(kRipUpSpots));
@@ -185,7 +186,7 @@ bool Legaliser::RipUp(int part, std::vector<int>& evicted) {
                     const PartState state = layout_.StateCentredAt(part, {Coord(x), Coord(y)}, o);
                     const Box box = layout_.BoxAt(part, state);
                     double area = 0;
-                    if (!layout_.Fits(part, box) || !Evictable(part, box, side, found, area)) continue;
+                    if (!layout_.Fits(part, box) || !Evictable(part, state, found, area)) continue;
                     const double dx = double(x) - centre.x, dy = double(y) - centre.y;
                     const double cost = area + 1e-6 * std::sqrt(dx * dx + dy * dy);
                     if (bestCost < 0 || cost < bestCost) {
@@ -206,12 +207,14 @@ bool Legaliser::RipUp(int part, std::vector<int>& evicted) {
     return true;
 }
 
-// Only parts that may take any quarter turn, stay on their side and have no rooms are
+// Only parts that may take any quarter turn, stay on their side, have no rooms and are
+// judged by their box alone are
 // compared, and only when every pair keeps the same gap: for them a part at least as
 // long and as wide as one that found no room finds none either (the board only fills).
 bool Legaliser::KnownToFail(int part) const {
     const Part& p = model_.Parts[std::size_t(part)];
-    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty()) {
+    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty() ||
+        !p.shape.empty()) {
         return false;
     }
     const Coord w = p.extent.x2 - p.extent.x1, h = p.extent.y2 - p.extent.y1;
@@ -224,7 +227,8 @@ bool Legaliser::KnownToFail(int part) const {
 
 void Legaliser::NoteFailure(int part) {
     const Part& p = model_.Parts[std::size_t(part)];
-    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty()) {
+    if (!model_.UniformGaps() || p.allowedTurns != 0xF || p.mayFlip || p.keepInside >= 0 || !p.keepOutside.empty() ||
+        !p.shape.empty()) {
         return;
     }
     const Coord w = p.extent.x2 - p.extent.x1, h = p.extent.y2 - p.extent.y1;
@@ -335,7 +339,7 @@ void Legaliser::ParkUnfit() {
         }
         PartState state = layout_.StateCentredAt(i, {x + w / 2, shelfTop - h / 2}, o);
         // Locked parts parked below the board as well are stepped over.
-        while (Conflicts(i, layout_.BoxAt(i, state), model_.Parts[std::size_t(i)].Side(o), true)) {
+        while (Conflicts(i, state, true)) {
             state.origin.x += std::max<Coord>(w, 1) + spacing;
             x += std::max<Coord>(w, 1) + spacing;
         }

@@ -34,15 +34,15 @@ public:
     const std::vector<int>& Unfit() const { return unfit_; }
 
 private:
-    // A settled part (only a locked one with `fixedOnly`) inside the part's gap.
-    bool Conflicts(int part, const Box& box, LayerNumber side, bool fixedOnly = false) const;
+    // A settled part (only a locked one with `fixedOnly`) inside the gap of the part at `state`.
+    bool Conflicts(int part, const PartState& state, bool fixedOnly = false) const;
     bool Legal(int part, const PartState& state) const;
     bool Search(int part);
     bool SearchOrientation(int part, Orientation o, Point centre, std::size_t& budget);
     void Settle(int part);
     // The settled parts a box at this spot would push out, when all are movable and
     // smaller than the part; false when some other part is in the way.
-    bool Evictable(int part, const Box& box, LayerNumber side, std::vector<int>& evicted, double& area) const;
+    bool Evictable(int part, const PartState& state, std::vector<int>& evicted, double& area) const;
     // Puts a part that found no room where it pushes out the least area of smaller parts.
     bool RipUp(int part, std::vector<int>& evicted);
     void ParkUnfit();

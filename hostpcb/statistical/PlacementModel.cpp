@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "hostpcb/Courtyard.h"
 #include "hostpcb/PlacementShape.h"
 #include "hostpcb/Rules.h"
 
@@ -71,6 +72,93 @@ Box PartExtent(const Component& c, bool& throughHole, bool& courtyard) {
 }
 
 double BoxArea(const Box& b) { return (double(b.x2) - b.x1) * (double(b.y2) - b.y1); }
+
+// The pad's copper lies inside the courtyard: its centre is inside and no boundary
+// segment meets it.
+bool PadWithin(const Pad& pad, const CourtyardShape& courtyard) {
+    const Point centre = pad.Position();
+    if (!InsideCourtyard(courtyard, {double(centre.x), double(centre.y)})) return false;
+    const Shape& copper = pad.GetShape();
+    Shape edge;
+    for (const CourtyardSegment& s : courtyard.segments) {
+        edge.points = {s.a, s.b};
+        edge.radius = 0;
+        if (ShapeDistance(copper, edge) <= 0) return false;
+    }
+    return true;
+}
+
+// Horizontal bands the courtyard is cut into; a slanted courtyard (a part turned by 45
+// degrees) leaves most of its box's corners free with this many.
+constexpr int kShapeBands = 8;
+// Bands are kept only when they free at least this share of the extent's area, and
+// when the shape needs no more boxes than this (each pair of boxes is a test).
+constexpr double kShapeSaving = 0.1;
+constexpr std::size_t kShapeBoxes = 12;
+// Pads outside the courtyard closer than this (0.5 mm) are covered by one box.
+constexpr Coord kPadMergeGap = 196850;
+
+// Boxes covering the courtyard (horizontal bands, each as wide as the courtyard's
+// boundary reaches within it) and every pad outside it, relative to the origin.
+// Empty when they would not free enough of the extent to be worth the extra tests.
+std::vector<Box> PartShape(const Component& c, const Box& extent) {
+    const CourtyardShape courtyard = ComponentCourtyard(c);
+    if (courtyard.Empty()) return {};
+    std::vector<Box> boxes;
+    const Box& cb = courtyard.box;
+    const int64_t height = int64_t{cb.y2} - cb.y1;
+    for (int k = 0; k < kShapeBands && height > 0; ++k) {
+        const double ya = double(cb.y1 + height * k / kShapeBands);
+        const double yb = double(cb.y1 + height * (k + 1) / kShapeBands);
+        double x1 = 0, x2 = 0;
+        bool any = false;
+        for (const CourtyardSegment& s : courtyard.segments) {
+            const double lo = std::min(s.a.y, s.b.y), hi = std::max(s.a.y, s.b.y);
+            if (hi < ya || lo > yb) continue;
+            double xa = s.a.x, xb = s.b.x;
+            if (hi > lo) {  // the part of the segment within the band
+                const auto xAt = [&](double y) { return s.a.x + (s.b.x - s.a.x) * (y - s.a.y) / (s.b.y - s.a.y); };
+                xa = xAt(std::clamp(s.a.y, ya, yb));
+                xb = xAt(std::clamp(s.b.y, ya, yb));
+            }
+            x1 = any ? std::min({x1, xa, xb}) : std::min(xa, xb);
+            x2 = any ? std::max({x2, xa, xb}) : std::max(xa, xb);
+            any = true;
+        }
+        if (any) {
+            boxes.push_back({static_cast<Coord>(std::floor(x1)), static_cast<Coord>(ya), static_cast<Coord>(std::ceil(x2)),
+                             static_cast<Coord>(yb)});
+        }
+    }
+    // A pad wholly within the courtyard is covered by it (a turned pad's box may reach
+    // past the bands, its copper does not); any other adds its box.
+    std::vector<Box> pads;
+    for (const Primitive* p : c.Children()) {
+        if (p->Kind() == ObjectKind::Pad && !PadWithin(*static_cast<const Pad*>(p), courtyard)) {
+            pads.push_back(p->Bounds());
+        }
+    }
+    // Rows of pads closer than a small part become one box each.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < pads.size() && !merged; ++i) {
+            for (std::size_t j = i + 1; j < pads.size() && !merged; ++j) {
+                if (Inflated(pads[i], kPadMergeGap / 2).Intersects(Inflated(pads[j], kPadMergeGap / 2))) {
+                    pads[i] = pads[i].United(pads[j]);
+                    pads.erase(pads.begin() + std::ptrdiff_t(j));
+                    merged = true;
+                }
+            }
+        }
+    }
+    boxes.insert(boxes.end(), pads.begin(), pads.end());
+    double area = 0;
+    for (const Box& b : boxes) area += BoxArea(b);
+    if (boxes.size() > kShapeBoxes || area > (1.0 - kShapeSaving) * BoxArea(extent)) return {};
+    const Point o = c.Position();
+    for (Box& b : boxes) b = {b.x1 - o.x, b.y1 - o.y, b.x2 - o.x, b.y2 - o.y};
+    return boxes;
+}
 
 }  // namespace
 
@@ -150,11 +238,15 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         part.side0 = c->Layer();
         bool courtyard = false;
         part.extent = PartExtent(*c, part.throughHole, courtyard);
+        if (courtyard) part.shape = PartShape(*c, part.extent);
         if (!part.movable) {
             if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {
                 for (const Primitive* p : c->Children()) {
                     if (p->Kind() == ObjectKind::Pad) part.obstacles.push_back(p->Bounds());
                 }
+            }
+            if (part.obstacles.empty()) {
+                for (const Box& b : part.shape) part.obstacles.push_back(Translated(b, part.origin0));
             }
             if (part.obstacles.empty()) part.obstacles.push_back(Translated(part.extent, part.origin0));
         }

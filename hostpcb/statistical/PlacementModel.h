@@ -26,6 +26,10 @@ struct Part {
     LayerNumber side0 = PCB_TOP_LAYER;
     bool halfTurnOnFlip = false;
     Box extent;              // relative to the origin, as found: courtyard and pads, else the whole part
+    // Boxes that cover the courtyard and pads more closely than the extent (bands of a
+    // slanted or stepped courtyard), relative to the origin as found; empty when the
+    // extent is as good.
+    std::vector<Box> shape;
     // A locked part blocks the board with these boxes (board coordinates): its extent,
     // except for a part without courtyard whose box covers more than half the
     // outline's box (a board frame, such as a footprint that draws the board's edge):

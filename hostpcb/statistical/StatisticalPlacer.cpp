@@ -48,6 +48,12 @@ void RestoreBoard(const PlacementModel& model) {
     }
 }
 
+// When parts are left without room, a board gets up to kRetryRounds more rounds, as
+// many as keep the rounds' parts within kRetryParts (a round costs about as much
+// as its parts).
+constexpr int kRetryRounds = 3;
+constexpr int kRetryParts = 120;
+
 // Progress of one phase through the host's progress display.
 class Phase {
 public:
@@ -57,6 +63,33 @@ public:
     Phase& operator=(const Phase&) = delete;
     void Step() { PcbApi_Percent_Update(); }
 };
+
+// Legalises the annealed places twice, legal-first and largest-first, and keeps the
+// run that leaves fewer parts without room, then the shorter connections, then
+// legal-first. Neither is better everywhere: large parts find room more often when
+// they search first, crowded boards of small parts fill better around what is legal.
+// Answers the connection length; `unfit` gets the parts without room.
+template <class Stop>
+double Legalise(Layout& layout, const std::vector<int>& parts, Stop& stop, std::vector<int>& unfit) {
+    const std::vector<PartState> annealedStates = layout.States;
+    Phase phase("Removing overlaps ...", 2 * int(parts.size()));
+    Legaliser legalFirst(layout, SettleOrder::LegalFirst);
+    if (!legalFirst.Run(parts, stop, [&] { phase.Step(); })) return 0;
+    unfit = legalFirst.Unfit();
+    const std::vector<PartState> legalFirstStates = layout.States;
+    const double legalFirstLength = TotalLength(layout);
+    layout.States = annealedStates;
+    Legaliser largestFirst(layout, SettleOrder::LargestFirst);
+    const bool done = largestFirst.Run(parts, stop, [&] { phase.Step(); });
+    const double length = TotalLength(layout);
+    if (done && (largestFirst.Unfit().size() < unfit.size() ||
+                 (largestFirst.Unfit().size() == unfit.size() && length < legalFirstLength))) {
+        unfit = largestFirst.Unfit();
+        return length;
+    }
+    layout.States = legalFirstStates;
+    return legalFirstLength;
+}
 
 }  // namespace
 
@@ -103,43 +136,39 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         }
     }
 
-    Annealer annealer(layout, annealed, random, settings.anneal);
-    if (!stop()) {
-        Phase phase("Annealing component positions ...", annealer.StepCount());
-        annealer.Run(stop, [&] { phase.Step(); });
-        WriteLayout(layout);
-    }
-
+    std::vector<int> all = annealed;
+    all.insert(all.end(), homeless.begin(), homeless.end());
+    const std::vector<PartState> spreadStates = layout.States;
     std::vector<int> unfit;
-    if (!stopped) {
-        std::vector<int> all = annealed;
-        all.insert(all.end(), homeless.begin(), homeless.end());
-        // Both orders, from the same annealed places; the one that leaves fewer parts
-        // without room wins, then the shorter connections, then legal-first. Neither
-        // is better everywhere: large parts find room more often when they search
-        // first, crowded boards of small parts fill better around what is legal.
-        const std::vector<PartState> annealedStates = layout.States;
-        Phase phase("Removing overlaps ...", 2 * int(all.size()));
-        Legaliser legalFirst(layout, SettleOrder::LegalFirst);
-        legalFirst.Run(all, stop, [&] { phase.Step(); });
-        unfit = legalFirst.Unfit();
-        if (!stopped) {
-            const std::vector<PartState> legalFirstStates = layout.States;
-            const double legalFirstLength = TotalLength(layout);
-            layout.States = annealedStates;
-            Legaliser largestFirst(layout, SettleOrder::LargestFirst);
-            largestFirst.Run(all, stop, [&] { phase.Step(); });
-            const bool better = !stopped && (largestFirst.Unfit().size() < unfit.size() ||
-                                             (largestFirst.Unfit().size() == unfit.size() &&
-                                              TotalLength(layout) < legalFirstLength));
-            if (better) {
-                unfit = largestFirst.Unfit();
-            } else {
-                layout.States = legalFirstStates;
-            }
+    std::vector<PartState> bestStates;
+    double bestLength = 0;
+    // A board that leaves parts without room is annealed and legalised again from the
+    // same spread, with the generator running on, a few times when it is small: which
+    // parts find room depends much on where annealing leaves them. The best round
+    // (fewest parts without room, then the shortest connections, then the earliest) wins.
+    const int rounds = 1 + std::min(kRetryRounds, kRetryParts / model.MovableCount());
+    for (int round = 0; round < rounds && !stopped; ++round) {
+        if (round > 0 && unfit.empty()) break;
+        layout.States = spreadStates;
+        Annealer annealer(layout, annealed, random, settings.anneal);
+        if (!stop()) {
+            Phase phase("Annealing component positions ...", annealer.StepCount());
+            annealer.Run(stop, [&] { phase.Step(); });
+            WriteLayout(layout);
         }
-        WriteLayout(layout);
+        if (stopped) break;
+        std::vector<int> roundUnfit;
+        const double length = Legalise(layout, all, stop, roundUnfit);
+        if (stopped) break;
+        if (round == 0 || roundUnfit.size() < unfit.size() ||
+            (roundUnfit.size() == unfit.size() && length < bestLength)) {
+            unfit = roundUnfit;
+            bestStates = layout.States;
+            bestLength = length;
+        }
     }
+    if (!bestStates.empty()) layout.States = bestStates;
+    WriteLayout(layout);
 
     if (!stopped) {
         // Parts without room stay parked; the others refine among themselves.
