@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
+
+#include "hostpcb/Courtyard.h"
 
 namespace app {
 
@@ -127,13 +130,26 @@ BoardMetrics MeasureBoard(const hostpcb::Board& board) {
     }
 
     const std::vector<ComponentExtent> extents = ComponentExtents(board);
+    // Courtyards only where their boxes overlap, each read once.
+    std::vector<std::optional<hostpcb::CourtyardShape>> courtyards(extents.size());
+    const auto courtyardOf = [&](size_t k) -> const hostpcb::CourtyardShape& {
+        if (!courtyards[k]) courtyards[k] = hostpcb::ComponentCourtyard(*extents[k].component);
+        return *courtyards[k];
+    };
     for (size_t i = 0; i < extents.size(); ++i) {
         for (size_t j = i + 1; j < extents.size(); ++j) {
             const hostpcb::Box& a = extents[i].box;
             const hostpcb::Box& b = extents[j].box;
             if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
             if (extents[i].frame || extents[j].frame) continue;
-            if (a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2) ++m.overlappingPairs;
+            if (!(a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2)) continue;
+            // Two courtyards overlap only where their outlines do (a part turned by 45
+            // degrees leaves the corners of its box to others).
+            if (extents[i].courtyard && extents[j].courtyard &&
+                !hostpcb::CourtyardsMeet(courtyardOf(i), courtyardOf(j), 0)) {
+                continue;
+            }
+            ++m.overlappingPairs;
         }
     }
 

@@ -41,7 +41,7 @@ std::vector<Segment> NetSpanningTree(const hostpcb::Net& net);
 struct BoardMetrics {
     double connectionLength = 0;  // host units, sum of every net's spanning tree
     double halfPerimeter = 0;     // host units, sum over nets with two or more pads
-    int overlappingPairs = 0;     // same side, extents overlapping with positive area
+    int overlappingPairs = 0;     // same side, extents overlapping with positive area (courtyards: their outlines)
     int outsideOutline = 0;       // components whose extent leaves the outline
     bool hasOutline = false;
 };

@@ -49,13 +49,18 @@ bool CoversWholeBoard(const std::vector<ScopeEntry>& scope) {
 }
 
 // The courtyard united with the pads when the part has a courtyard; its whole box
-// otherwise. Relative to its origin.
-Box PartExtent(const Component& c, bool& throughHole, bool& courtyard) {
+// grown by half the copper clearance otherwise. Relative to its origin.
+Box PartExtent(const Component& c, Coord clearance, bool& throughHole, bool& courtyard) {
     courtyard = false;
     Box box;
     throughHole = false;
+    const LayerNumber otherSide = FlippedLayer(c.Layer());
     for (const Primitive* p : c.Children()) {
-        if (p->Kind() == ObjectKind::Pad && p->Layer() == PCB_MULTI_LAYER) throughHole = true;
+        // Pads through the board, or on the other side's copper as well (an edge-mounted
+        // connector), make the part block both sides.
+        if (p->Kind() == ObjectKind::Pad && (p->Layer() == PCB_MULTI_LAYER || p->Layer() == otherSide)) {
+            throughHole = true;
+        }
         if (p->Layer() != kCourtyardLayer) continue;
         box = courtyard ? box.United(p->Bounds()) : p->Bounds();
         courtyard = true;
@@ -65,7 +70,9 @@ Box PartExtent(const Component& c, bool& throughHole, bool& courtyard) {
             if (p->Kind() == ObjectKind::Pad) box = box.United(p->Bounds());
         }
     } else {
-        box = c.Bounds();
+        // Without a courtyard nothing keeps the copper apart: two such boxes keep the
+        // copper clearance between them.
+        box = Inflated(c.Bounds(), (clearance + 1) / 2);
     }
     const Point o = c.Position();
     return {box.x1 - o.x, box.y1 - o.y, box.x2 - o.x, box.y2 - o.y};
@@ -224,6 +231,10 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         }
     }
     maxGap_ = std::max(maxGap_, componentGap_);
+    Coord copperClearance = 0;
+    for (const Rule* rule : board.Rules()) {
+        if (rule->enabled && rule->ruleKind == PCB_RULE_CLEARANCE) copperClearance = std::max(copperClearance, rule->gap);
+    }
 
     std::unordered_map<const Component*, int> partOf;
     for (Component* c : board.Components()) {
@@ -237,7 +248,7 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         part.rotation0 = c->Rotation();
         part.side0 = c->Layer();
         bool courtyard = false;
-        part.extent = PartExtent(*c, part.throughHole, courtyard);
+        part.extent = PartExtent(*c, copperClearance, part.throughHole, courtyard);
         if (courtyard) part.shape = PartShape(*c, part.extent);
         if (!part.movable) {
             if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {

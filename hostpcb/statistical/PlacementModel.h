@@ -35,7 +35,7 @@ struct Part {
     // outline's box (a board frame, such as a footprint that draws the board's edge):
     // only its pads are in the way.
     std::vector<Box> obstacles;
-    bool throughHole = false;  // pads on MultiLayer: it blocks both sides
+    bool throughHole = false;  // pads on MultiLayer or on both sides: it blocks both sides
     uint8_t allowedTurns = 1;  // bit q: q quarter turns are permitted
     bool mayFlip = false;      // a permitted-layers rule lets it change side
     bool mustFlip = false;     // its side as found is not permitted, the other is

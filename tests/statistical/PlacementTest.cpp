@@ -50,16 +50,18 @@ TEST_F(StatisticalTest, ALargerComponentClearanceRuleWinsOverTheOption) {
     EXPECT_GE(SmallestSeparation(*board), MmToUnits(2.0));
 }
 
-TEST_F(StatisticalTest, AComponentClearanceRuleReplacesTheOptionAndTheCopperClearance) {
-    // As on a KiCad board: courtyards may touch, whatever the option and the clearance say.
+TEST_F(StatisticalTest, AComponentClearanceRuleReplacesTheOptionWhileBoxesWithoutCourtyardKeepTheCopperClearance) {
+    // As on a KiCad board: the rule's gap, not the 3 mm option. These parts have no
+    // courtyard, so nothing but their boxes keeps their copper apart: the boxes keep
+    // the 1 mm copper clearance as well.
     BuildConnectedBoard(10);
     BoardBuilder(*board).Clearance(MmToUnits(1.0));
     BoardBuilder(*board).ComponentClearance(MmToUnits(0.1), 1);
     SetGaps(3.0, 0.2);
     ASSERT_TRUE(Place().unfit.empty());
     ExpectLegal();
-    EXPECT_GE(SmallestSeparation(*board), MmToUnits(0.1));
-    EXPECT_LT(SmallestSeparation(*board), MmToUnits(1.0));
+    EXPECT_GE(SmallestSeparation(*board), MmToUnits(1.1));
+    EXPECT_LT(SmallestSeparation(*board), MmToUnits(3.0));
 }
 
 TEST_F(StatisticalTest, PartsWithoutExtentStayWhereTheyAre) {
@@ -118,6 +120,25 @@ TEST_F(StatisticalTest, ALockedBoardFrameBlocksOnlyWithItsPads) {
         if (e.component == &frame) continue;
         EXPECT_FALSE(e.box.Intersects(Inflated(lower.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
         EXPECT_FALSE(e.box.Intersects(Inflated(upper.Bounds(), MmToUnits(0.3)))) << e.component->Designator();
+    }
+}
+
+TEST_F(StatisticalTest, ALockedPartWithPadsOnBothSidesBlocksBothSides) {
+    // An edge connector on the bottom with copper on the top as well, over most of the board.
+    BuildConnectedBoard(8);
+    Component& edge = board->AddComponent("J9", "EdgeConnector", Mm(130, 120), 0, PCB_BOTTOM_LAYER);
+    hostpcb::PadGeometry pad;
+    pad.shape = hostpcb::PadShape::Rect;
+    pad.sizeX = MmToUnits(36);
+    pad.sizeY = MmToUnits(24);
+    board->AddPad(&edge, "1", Mm(130, 120), pad, PCB_BOTTOM_LAYER);
+    const hostpcb::Pad& top = board->AddPad(&edge, "2", Mm(130, 120), pad, PCB_TOP_LAYER);
+    edge.moveable = false;
+    SetGaps(0.3, 0.2);
+    ASSERT_TRUE(Place().unfit.empty());
+    for (const app::ComponentExtent& e : app::ComponentExtents(*board)) {
+        if (e.component == &edge) continue;
+        EXPECT_FALSE(e.box.Intersects(top.Bounds())) << e.component->Designator();
     }
 }
 

@@ -19,14 +19,13 @@ namespace {
 struct BoardFigures {
     const char* name;
     // Parts the placer finds no room for (parked below the outline), at most. Where it
-    // is not 0 the parts' courtyards with their pads do not all fit inside the outline
-    // with the others: on these boards the designer let connectors and modules overhang
-    // the edge, or (bp-irtoy, tkey-tk1) packed more densely than extent boxes allow.
+    // is not 0 the designer let connectors, modules or LEDs overhang the edge, which
+    // the placer never does, and (bp-irtoy, tkey-tk1) filled most of the board.
     int unfit;
 };
 
 const BoardFigures kBoards[] = {
-    {"bitaxe-ultra", 0},   {"bms-c1", 0},         {"bp-irtoy", 5},         {"castor-pollux-main", 0},
+    {"bitaxe-ultra", 0},   {"bms-c1", 0},         {"bp-irtoy", 4},         {"castor-pollux-main", 0},
     {"cm5-minima", 0},     {"duet2-v105", 0},     {"europi", 0},           {"glasgow-revC3", 0},
     {"reform-keyboard", 0}, {"royalblue54l-feather", 1}, {"sensorwatch-b1", 1}, {"tkey-tk1", 4},
     {"tt-demo", 0},        {"uext-esp32-c3", 1},  {"usbarmory-mk2", 0}};
