@@ -258,7 +258,7 @@ bool Legaliser::Search(int part) {
 }
 
 bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& stop,
-                    const std::function<void()>& partDone) {
+                    const std::function<void()>& partDone, int maxUnfit) {
     std::vector<int> order;
     for (const int i : parts) {
         if (model_.Parts[std::size_t(i)].movable && !isSettled_[std::size_t(i)]) order.push_back(i);
@@ -303,6 +303,7 @@ bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& 
             NoteFailure(i);
         }
         if (partDone) partDone();
+        if (maxUnfit >= 0 && int(unfit_.size()) > maxUnfit) return false;
     }
     ParkUnfit();
     return true;

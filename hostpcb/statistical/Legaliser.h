@@ -27,8 +27,10 @@ public:
 
     // Settles the movable parts among `parts`; the fixed parts are obstacles. Calls
     // `partDone` after each part and asks `stop` between parts (true ends the step).
-    // Answers false when stopped.
-    bool Run(const std::vector<int>& parts, const std::function<bool()>& stop, const std::function<void()>& partDone);
+    // Answers false when stopped, or when more than `maxUnfit` parts (when not
+    // negative) found no room: a run that cannot beat an earlier one gives up.
+    bool Run(const std::vector<int>& parts, const std::function<bool()>& stop, const std::function<void()>& partDone,
+             int maxUnfit = -1);
 
     // The parts that found no legal position, parked in rows below the outline.
     const std::vector<int>& Unfit() const { return unfit_; }

@@ -68,27 +68,35 @@ public:
 // run that leaves fewer parts without room, then the shorter connections, then
 // legal-first. Neither is better everywhere: large parts find room more often when
 // they search first, crowded boards of small parts fill better around what is legal.
-// Answers the connection length; `unfit` gets the parts without room.
+// A run that leaves more than `maxUnfit` parts without room (when not negative) gives
+// up, as it cannot win. Answers false when no run finished (stopped, or both gave
+// up); else `unfit` gets the parts without room and `length` the connection length.
 template <class Stop>
-double Legalise(Layout& layout, const std::vector<int>& parts, Stop& stop, std::vector<int>& unfit) {
+bool Legalise(Layout& layout, const std::vector<int>& parts, Stop& stop, int maxUnfit, std::vector<int>& unfit,
+              double& length) {
     const std::vector<PartState> annealedStates = layout.States;
     Phase phase("Removing overlaps ...", 2 * int(parts.size()));
     Legaliser legalFirst(layout, SettleOrder::LegalFirst);
-    if (!legalFirst.Run(parts, stop, [&] { phase.Step(); })) return 0;
-    unfit = legalFirst.Unfit();
+    const bool first = legalFirst.Run(parts, stop, [&] { phase.Step(); }, maxUnfit);
+    if (first) {
+        unfit = legalFirst.Unfit();
+        length = TotalLength(layout);
+        maxUnfit = int(unfit.size());
+    }
     const std::vector<PartState> legalFirstStates = layout.States;
-    const double legalFirstLength = TotalLength(layout);
+    if (stop()) return first;
     layout.States = annealedStates;
     Legaliser largestFirst(layout, SettleOrder::LargestFirst);
-    const bool done = largestFirst.Run(parts, stop, [&] { phase.Step(); });
-    const double length = TotalLength(layout);
-    if (done && (largestFirst.Unfit().size() < unfit.size() ||
-                 (largestFirst.Unfit().size() == unfit.size() && length < legalFirstLength))) {
+    const bool second = largestFirst.Run(parts, stop, [&] { phase.Step(); }, maxUnfit);
+    const double secondLength = TotalLength(layout);
+    if (second && (!first || largestFirst.Unfit().size() < unfit.size() ||
+                   (largestFirst.Unfit().size() == unfit.size() && secondLength < length))) {
         unfit = largestFirst.Unfit();
-        return length;
+        length = secondLength;
+        return true;
     }
     layout.States = legalFirstStates;
-    return legalFirstLength;
+    return first;
 }
 
 }  // namespace
@@ -158,10 +166,11 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         }
         if (stopped) break;
         std::vector<int> roundUnfit;
-        const double length = Legalise(layout, all, stop, roundUnfit);
+        double length = 0;
+        const bool finished = Legalise(layout, all, stop, round == 0 ? -1 : int(unfit.size()), roundUnfit, length);
         if (stopped) break;
-        if (round == 0 || roundUnfit.size() < unfit.size() ||
-            (roundUnfit.size() == unfit.size() && length < bestLength)) {
+        if (finished && (round == 0 || roundUnfit.size() < unfit.size() ||
+                         (roundUnfit.size() == unfit.size() && length < bestLength))) {
             unfit = roundUnfit;
             bestStates = layout.States;
             bestLength = length;
