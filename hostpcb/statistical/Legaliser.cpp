@@ -69,7 +69,7 @@ bool Legaliser::Conflicts(int part, const PartState& state, bool fixedOnly) cons
 }
 
 bool Legaliser::Legal(int part, const PartState& state) const {
-    return layout_.Fits(part, layout_.BoxAt(part, state)) && !Conflicts(part, state);
+    return !Conflicts(part, state) && layout_.Fits(part, layout_.BoxAt(part, state));
 }
 
 bool Legaliser::SearchOrientation(int part, Orientation o, Point centre, std::size_t& budget) {

@@ -51,8 +51,8 @@ void RestoreBoard(const PlacementModel& model) {
 // When parts are left without room, a board gets up to kRetryRounds more rounds, as
 // many as keep the rounds' parts within kRetryParts (a round costs about as much
 // as its parts).
-constexpr int kRetryRounds = 3;
-constexpr int kRetryParts = 120;
+constexpr int kRetryRounds = 7;
+constexpr int kRetryParts = 240;
 
 // Progress of one phase through the host's progress display.
 class Phase {
