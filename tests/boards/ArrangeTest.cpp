@@ -39,15 +39,8 @@ bool BoxesOverlap(const hostpcb::Box& a, const hostpcb::Box& b) {
     return a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2;
 }
 
-class RealBoardArrangement : public ::testing::TestWithParam<const char*> {
+class RealBoardArrangement : public test::TRealBoardTest {
 protected:
-    void SetUp() override { Client = &client; }
-    void TearDown() override {
-        Client = nullptr;
-        phases.reset();
-        hostpcb::Host::Instance().Reset();
-    }
-
     hostpcb::Component& Host(PcbHandle handle) {
         return *hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(handle);
     }
@@ -98,8 +91,6 @@ protected:
         return pairs;
     }
 
-    app::AppClient client;
-    std::unique_ptr<test::TRealBoardPhases> phases;
 };
 
 TEST_P(RealBoardArrangement, ClusterMembersDoNotOverlapAndStayInsideTheirRectangle) {

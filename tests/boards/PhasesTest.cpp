@@ -16,18 +16,7 @@
 namespace autoplacer {
 namespace {
 
-class RealBoardPlan : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { Client = &client; }
-    void TearDown() override {
-        Client = nullptr;
-        phases.reset();
-        hostpcb::Host::Instance().Reset();
-    }
-
-    app::AppClient client;
-    std::unique_ptr<test::TRealBoardPhases> phases;
-};
+class RealBoardPlan : public test::TRealBoardTest {};
 
 TEST_P(RealBoardPlan, SpreadStaysInsideTheOutlineAndClusteringCoversEveryComponent) {
     phases = std::make_unique<test::TRealBoardPhases>(GetParam());

@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "app/AppClient.h"
 #include "clustering/ClusterExtractor.h"
 #include "clustering/PairGenerator.h"
 #include "clustering/PreClusterAnalyzer.h"
@@ -16,6 +19,7 @@
 #include "model/PlacementContext.h"
 #include "engines/KeepOut.h"
 #include "engines/TreeBasedPlacer.h"
+#include "host/HostClient.h"
 #include "hostpcb/Host.h"
 #include "io/BoardFiles.h"
 #include "model/PrimitivesList.h"
@@ -128,6 +132,21 @@ public:
     THandleList Components;
     THandleList AllComponents;
     TClusterLists Lists;
+};
+
+// A test on one shared board (the parameter) with the application as the host
+// client; the phases are made by the test and dropped with the host's board.
+class TRealBoardTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { Client = &client; }
+    void TearDown() override {
+        Client = nullptr;
+        phases.reset();
+        hostpcb::Host::Instance().Reset();
+    }
+
+    app::AppClient client;
+    std::unique_ptr<TRealBoardPhases> phases;
 };
 
 }  // namespace autoplacer::test

@@ -42,18 +42,7 @@ int32_t FallbackBound(const std::string& board) {
     return bounds.at(board);
 }
 
-class RealBoardRooms : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { Client = &client; }
-    void TearDown() override {
-        Client = nullptr;
-        phases.reset();
-        hostpcb::Host::Instance().Reset();
-    }
-
-    app::AppClient client;
-    std::unique_ptr<test::TRealBoardPhases> phases;
-};
+class RealBoardRooms : public test::TRealBoardTest {};
 
 TEST_P(RealBoardRooms, LegallyPackedRoomsLieInsideTheKeepOut) {
     phases = std::make_unique<test::TRealBoardPhases>(GetParam());
