@@ -4,9 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <optional>
-
-#include "hostpcb/Courtyard.h"
 
 namespace app {
 
@@ -130,26 +127,12 @@ BoardMetrics MeasureBoard(const hostpcb::Board& board) {
     }
 
     const std::vector<ComponentExtent> extents = ComponentExtents(board);
-    // Courtyards only where their boxes overlap, each read once.
-    std::vector<std::optional<hostpcb::CourtyardShape>> courtyards(extents.size());
-    const auto courtyardOf = [&](size_t k) -> const hostpcb::CourtyardShape& {
-        if (!courtyards[k]) courtyards[k] = hostpcb::ComponentCourtyard(*extents[k].component);
-        return *courtyards[k];
-    };
+    CourtyardCache courtyards;
     for (size_t i = 0; i < extents.size(); ++i) {
         for (size_t j = i + 1; j < extents.size(); ++j) {
-            const hostpcb::Box& a = extents[i].box;
-            const hostpcb::Box& b = extents[j].box;
             if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
             if (extents[i].frame || extents[j].frame) continue;
-            if (!(a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2)) continue;
-            // Two courtyards overlap only where their outlines do (a part turned by 45
-            // degrees leaves the corners of its box to others).
-            if (extents[i].courtyard && extents[j].courtyard &&
-                !hostpcb::CourtyardsMeet(courtyardOf(i), courtyardOf(j), 0)) {
-                continue;
-            }
-            ++m.overlappingPairs;
+            if (ExtentsOverlap(extents[i], extents[j], courtyards)) ++m.overlappingPairs;
         }
     }
 
@@ -157,13 +140,57 @@ BoardMetrics MeasureBoard(const hostpcb::Board& board) {
     m.hasOutline = !outline.empty();
     if (m.hasOutline) {
         for (const ComponentExtent& e : extents) {
-            const hostpcb::Box& b = e.box;
-            const bool inside = InsideOutline(outline, {b.x1, b.y1}) && InsideOutline(outline, {b.x2, b.y1}) &&
-                                InsideOutline(outline, {b.x2, b.y2}) && InsideOutline(outline, {b.x1, b.y2});
-            if (!inside) ++m.outsideOutline;
+            if (ExtentLeavesOutline(e, outline, courtyards)) ++m.outsideOutline;
         }
     }
     return m;
+}
+
+const hostpcb::CourtyardShape& CourtyardCache::Of(const hostpcb::Component& component) {
+    const auto found = shapes_.find(&component);
+    if (found != shapes_.end()) return found->second;
+    return shapes_.emplace(&component, hostpcb::ComponentCourtyard(component)).first->second;
+}
+
+bool ExtentsOverlap(const ComponentExtent& a, const ComponentExtent& b, CourtyardCache& courtyards) {
+    if (!(a.box.x1 < b.box.x2 && b.box.x1 < a.box.x2 && a.box.y1 < b.box.y2 && b.box.y1 < a.box.y2)) return false;
+    if (!a.courtyard || !b.courtyard) return true;
+    return hostpcb::CourtyardsMeet(courtyards.Of(*a.component), courtyards.Of(*b.component), 0);
+}
+
+namespace {
+
+bool Crosses(const hostpcb::CourtyardSegment& s, const hostpcb::CourtyardSegment& t) {
+    auto side = [](hostpcb::PointF o, hostpcb::PointF a, hostpcb::PointF b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    };
+    const double d1 = side(t.a, t.b, s.a), d2 = side(t.a, t.b, s.b);
+    const double d3 = side(s.a, s.b, t.a), d4 = side(s.a, s.b, t.b);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+}  // namespace
+
+bool ShapeLeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<Segment>& outline) {
+    if (shape.Empty()) return false;
+    const hostpcb::PointF first = shape.segments.front().a;
+    if (!InsideOutline(outline, {static_cast<hostpcb::Coord>(std::lround(first.x)),
+                                 static_cast<hostpcb::Coord>(std::lround(first.y))})) {
+        return true;
+    }
+    for (const hostpcb::CourtyardSegment& s : shape.segments) {
+        for (const Segment& e : outline) {
+            if (Crosses(s, {{double(e.a.x), double(e.a.y)}, {double(e.b.x), double(e.b.y)}})) return true;
+        }
+    }
+    return false;
+}
+
+bool ExtentLeavesOutline(const ComponentExtent& e, const std::vector<Segment>& outline, CourtyardCache& courtyards) {
+    if (e.courtyard) return ShapeLeavesOutline(courtyards.Of(*e.component), outline);
+    const hostpcb::Box& b = e.box;
+    return !(InsideOutline(outline, {b.x1, b.y1}) && InsideOutline(outline, {b.x2, b.y1}) &&
+             InsideOutline(outline, {b.x2, b.y2}) && InsideOutline(outline, {b.x1, b.y2}));
 }
 
 }  // namespace app

@@ -3,9 +3,11 @@
 // wire length, overlapping component pairs and components outside the outline.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "hostpcb/Board.h"
+#include "hostpcb/Courtyard.h"
 
 namespace app {
 
@@ -34,6 +36,25 @@ struct Segment {
 std::vector<Segment> OutlineSegments(const hostpcb::Board& board);
 // Even-odd test against every outline segment, so cut-outs and separate outlines count.
 bool InsideOutline(const std::vector<Segment>& outline, hostpcb::Point p);
+
+// Courtyard outlines, each read once, for the tests below.
+class CourtyardCache {
+public:
+    const hostpcb::CourtyardShape& Of(const hostpcb::Component& component);
+
+private:
+    std::map<const hostpcb::Component*, hostpcb::CourtyardShape> shapes_;
+};
+
+// Two extents (on one side) overlap with positive area; two courtyards only where
+// their outlines do, as KiCad's check finds (a part turned by 45 degrees leaves the
+// corners of its box to others).
+bool ExtentsOverlap(const ComponentExtent& a, const ComponentExtent& b, CourtyardCache& courtyards);
+// A closed shape leaves the outline: its first vertex is outside, or a side crosses an
+// outline segment.
+bool ShapeLeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<Segment>& outline);
+// The extent leaves the outline: its courtyard where it has one, else a corner of its box.
+bool ExtentLeavesOutline(const ComponentExtent& e, const std::vector<Segment>& outline, CourtyardCache& courtyards);
 
 // Minimum spanning tree over the centres of a net's pads (Prim, ties by pad order).
 std::vector<Segment> NetSpanningTree(const hostpcb::Net& net);

@@ -79,21 +79,17 @@ void CompareComponents(const std::vector<ComponentState>& before, const hostpcb:
 
     const std::vector<ComponentExtent> extents = ComponentExtents(board);
     const std::vector<Segment> outline = OutlineSegments(board);
+    CourtyardCache courtyards;
     for (std::size_t i = 0; i < extents.size(); ++i) {
         const ComponentExtent& a = extents[i];
         const bool movedA = moved.count(a.component) != 0;
-        if (movedA && !outline.empty()) {
-            const hostpcb::Box& b = a.box;
-            if (!(InsideOutline(outline, {b.x1, b.y1}) && InsideOutline(outline, {b.x2, b.y1}) &&
-                  InsideOutline(outline, {b.x2, b.y2}) && InsideOutline(outline, {b.x1, b.y2}))) {
-                report.outside.push_back(a.component->Designator());
-            }
+        if (movedA && !outline.empty() && ExtentLeavesOutline(a, outline, courtyards)) {
+            report.outside.push_back(a.component->Designator());
         }
         for (std::size_t j = i + 1; j < extents.size(); ++j) {
             const ComponentExtent& b = extents[j];
             if ((movedA || moved.count(b.component) != 0) && !a.frame && !b.frame &&
-                a.component->Layer() == b.component->Layer() &&
-                a.box.x1 < b.box.x2 && b.box.x1 < a.box.x2 && a.box.y1 < b.box.y2 && b.box.y1 < a.box.y2) {
+                a.component->Layer() == b.component->Layer() && ExtentsOverlap(a, b, courtyards)) {
                 report.overlapping.emplace_back(a.component->Designator(), b.component->Designator());
             }
         }

@@ -19,15 +19,6 @@ struct Verdict {
     std::vector<std::string> outside;
 };
 
-inline bool Crosses(const hostpcb::CourtyardSegment& s, const hostpcb::CourtyardSegment& t) {
-    auto side = [](hostpcb::PointF o, hostpcb::PointF a, hostpcb::PointF b) {
-        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-    };
-    const double d1 = side(t.a, t.b, s.a), d2 = side(t.a, t.b, s.b);
-    const double d3 = side(s.a, s.b, t.a), d4 = side(s.a, s.b, t.b);
-    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
-}
-
 // The courtyard, or the extent's rectangle for a component without one.
 inline hostpcb::CourtyardShape PlacementShape(const hostpcb::Component& c) {
     hostpcb::CourtyardShape shape = hostpcb::ComponentCourtyard(c);
@@ -38,20 +29,6 @@ inline hostpcb::CourtyardShape PlacementShape(const hostpcb::Component& c) {
     for (int k = 0; k < 4; ++k) shape.segments.push_back({corners[k], corners[(k + 1) % 4]});
     shape.box = b;
     return shape;
-}
-
-inline bool LeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<app::Segment>& outline) {
-    const hostpcb::PointF first = shape.segments.front().a;
-    if (!app::InsideOutline(outline, {static_cast<hostpcb::Coord>(std::lround(first.x)),
-                                      static_cast<hostpcb::Coord>(std::lround(first.y))})) {
-        return true;
-    }
-    for (const hostpcb::CourtyardSegment& s : shape.segments) {
-        for (const app::Segment& e : outline) {
-            if (Crosses(s, {{double(e.a.x), double(e.a.y)}, {double(e.b.x), double(e.b.y)}})) return true;
-        }
-    }
-    return false;
 }
 
 // `components` and `moved` run in parallel; only pairs and parts with a moved member count.
@@ -73,7 +50,7 @@ inline Verdict Judge(const hostpcb::Board& board, const std::vector<const hostpc
     }
     const std::vector<app::Segment> outline = app::OutlineSegments(board);
     for (std::size_t i = 0; i < n && !outline.empty(); ++i) {
-        if (moved[i] && LeavesOutline(PlacementShape(*components[i]), outline)) {
+        if (moved[i] && app::ShapeLeavesOutline(PlacementShape(*components[i]), outline)) {
             verdict.outside.push_back(components[i]->Designator());
         }
     }

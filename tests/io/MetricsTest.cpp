@@ -57,6 +57,28 @@ TEST_F(MetricsTest, SpanningTreeAndHalfPerimeterOfOneNet) {
     EXPECT_DOUBLE_EQ(app::MeasureBoard(*board_).connectionLength, 70000000.0);
 }
 
+TEST_F(MetricsTest, CourtyardsTurnedByFortyFiveDegreesAreJudgedByTheirOutlines) {
+    // A diamond courtyard (a square turned by 45 degrees) reaching 5.5 mm from its
+    // centre, by the chamfered corner of a square outline: the corner of its box lies
+    // beyond the chamfer, the diamond does not.
+    const Point outline[] = {{4 * kMm, 0}, {20 * kMm, 0}, {20 * kMm, 20 * kMm}, {0, 20 * kMm}, {0, 4 * kMm}};
+    for (int i = 0; i < 5; ++i) board_->AddTrack(nullptr, outline[i], outline[(i + 1) % 5], 100000, PCB_KEEP_OUT_LAYER);
+    const Point at{6 * kMm, 6 * kMm};
+    Component& diamond = board_->AddComponent("U1", "Q", at, 0, PCB_TOP_LAYER);
+    const hostpcb::Coord r = 5 * kMm + kMm / 2;
+    const Point tips[] = {{at.x + r, at.y}, {at.x, at.y + r}, {at.x - r, at.y}, {at.x, at.y - r}};
+    for (int i = 0; i < 4; ++i) board_->AddTrack(&diamond, tips[i], tips[(i + 1) % 4], 0, app::kCourtyardLayer);
+    EXPECT_EQ(app::MeasureBoard(*board_).outsideOutline, 0);
+    // A small part in the corner of the diamond's box meets the box, not the diamond.
+    Component& small = Part("C1", {at.x + 4 * kMm, at.y + 4 * kMm}, 2 * kMm);
+    EXPECT_EQ(app::MeasureBoard(*board_).overlappingPairs, 0);
+    small.SetPosition({at.x + 2 * kMm, at.y + 2 * kMm});
+    EXPECT_EQ(app::MeasureBoard(*board_).overlappingPairs, 1);
+    // Moved nearer the corner, the diamond itself crosses the outline.
+    diamond.SetPosition({kMm, kMm});
+    EXPECT_EQ(app::MeasureBoard(*board_).outsideOutline, 1);
+}
+
 TEST_F(MetricsTest, OverlapsCountOnTheSameSideOnly) {
     Part("A", {0, 0}, 4 * kMm);
     Part("B", {3 * kMm, 0}, 4 * kMm);                    // overlaps A
