@@ -52,7 +52,7 @@ void RestoreBoard(const PlacementModel& model) {
 // many as keep the rounds' parts within kRetryParts (a round costs about as much
 // as its parts).
 constexpr int kRetryRounds = 7;
-constexpr int kRetryParts = 240;
+constexpr int kRetryParts = 180;
 
 // Progress of one phase through the host's progress display.
 class Phase {
