@@ -219,22 +219,20 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
     outlineGap_ = std::max<Coord>(0, board.placerOptions.value2);
 
     std::vector<Rule*> confinements;
+    Coord copperClearance = 0;  // the largest copper clearance
     for (Rule* rule : board.Rules()) {
         if (!rule->enabled) continue;
         if (rule->ruleKind == PCB_RULE_COMPONENT_CLEARANCE || rule->ruleKind == PCB_RULE_CLEARANCE) {
             if (!CoversWholeBoard(rule->scope1) || !CoversWholeBoard(rule->scope2)) scopedGapRules_ = true;
             maxGap_ = std::max(maxGap_, rule->gap);
         }
+        if (rule->ruleKind == PCB_RULE_CLEARANCE) copperClearance = std::max(copperClearance, rule->gap);
         if (rule->ruleKind == PCB_RULE_CONFINEMENT) {
             Rooms.push_back(rule->room);
             confinements.push_back(rule);
         }
     }
     maxGap_ = std::max(maxGap_, componentGap_);
-    Coord copperClearance = 0;
-    for (const Rule* rule : board.Rules()) {
-        if (rule->enabled && rule->ruleKind == PCB_RULE_CLEARANCE) copperClearance = std::max(copperClearance, rule->gap);
-    }
 
     std::unordered_map<const Component*, int> partOf;
     for (Component* c : board.Components()) {
