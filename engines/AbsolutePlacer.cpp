@@ -54,7 +54,7 @@ int64_t GroupSize(const TRectangularComponentGroup& group) {
 }
 
 TAbsolutePlacer::TAbsolutePlacer(const TPlacerOptions& options, const TPlacementContext& context)
-    : Context(context) {
+    : Context(context), Options(options) {
     FillLayerDirections(Context.Board, Context.LayerDirections);
     Engine = std::make_unique<TGroupPlacer>(options, false, Context);
 }
@@ -85,6 +85,10 @@ void TAbsolutePlacer::Run(const TClusterLists& lists) {
         return;
     }
     JobPhase();
+    if (CheckStopRequest()) {
+        return;
+    }
+    RefitPhase();
 }
 
 void TAbsolutePlacer::ConfinementPhase() {
@@ -156,10 +160,9 @@ void TAbsolutePlacer::JobPhase() {
     TProgressPhase progress(AbsolutePlacementProgressText, Jobs.Count());
     Engine->LeaveCrowdedGroups = true;
     for (TAbsolutePlacementJob* job : Jobs) {
-        Engine->SetGuideRect(&job->Room);
-        Engine->PlaceGroup(job->Group);
+        PlaceAimingAt(job->Group, job->Room);
         if (Engine->LastGroupLeft && !CheckStopRequest()) {
-            PlaceMembersOneByOne(*job->Group);
+            PlaceMembersOneByOne(*job->Group, job->Room);
         }
         TProgressPhase::Step();
         if (CheckStopRequest()) {
@@ -169,7 +172,16 @@ void TAbsolutePlacer::JobPhase() {
     Engine->LeaveCrowdedGroups = false;
 }
 
-void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& group) {
+void TAbsolutePlacer::PlaceAimingAt(TRectangularComponentGroup* group, const TRect& room) {
+    Engine->SetGuideRect(&room);
+    Engine->PlaceGroup(group);
+    Engine->SetGuideRect(nullptr);
+    if (Engine->LastGroupFailed) {
+        Unfitted.push_back(TUnfittedGroup{group, room});
+    }
+}
+
+void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& group, const TRect& room) {
     std::vector<TRectangularComponentGroup*> singles;
     for (const TPlacedComponent* member : group) {
         auto single = std::make_unique<TRectangularComponentGroup>();
@@ -181,7 +193,40 @@ void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& gro
         return GroupSize(*a) > GroupSize(*b);
     });
     for (TRectangularComponentGroup* single : singles) {
-        Engine->PlaceGroup(single);
+        PlaceAimingAt(single, room);
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+}
+
+void TAbsolutePlacer::RefitPhase() {
+    if (Unfitted.empty()) {
+        return;
+    }
+    TPlacerOptions fine = Options;
+    fine.GridSize = std::max(Options.GridSize / RefitGridDivisor, std::min(Options.GridSize, MinRefitGridStep));
+    if (fine.GridSize >= Options.GridSize) {
+        return;  // no finer grid to try
+    }
+    TGroupPlacer refit(fine, false, Context);
+    const auto unfitted = [this](const TRectangularComponentGroup* group) {
+        return std::any_of(Unfitted.begin(), Unfitted.end(),
+                           [group](const TUnfittedGroup& u) { return u.Group == group; });
+    };
+    for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
+        if (!unfitted(group)) {
+            refit.AddPlacedGroup(group);
+        }
+    }
+    std::stable_sort(Unfitted.begin(), Unfitted.end(), [](const TUnfittedGroup& a, const TUnfittedGroup& b) {
+        return GroupSize(*a.Group) > GroupSize(*b.Group);
+    });
+    for (const TUnfittedGroup& u : Unfitted) {
+        DeselectMembers(*u.Group);
+        refit.SetGuideRect(&u.Room);
+        refit.PlaceGroup(u.Group);
+        refit.SetGuideRect(nullptr);
         if (CheckStopRequest()) {
             break;
         }

@@ -7,7 +7,9 @@
 // First the groups of the confinement rooms are placed inside their rooms.
 // Then every movable group of the other clusters becomes a job, and the jobs
 // are placed largest first, each aiming at its own cluster's room, anywhere
-// inside the keep-out.
+// inside the keep-out. Groups that found no conflict-free grid position are
+// tried once more at the end on a finer grid, among everything placed, since
+// the coarse grid leaves gaps of up to a step beside every group.
 #pragma once
 
 #include <array>
@@ -25,6 +27,11 @@ namespace autoplacer {
 
 class TGroupPlacer;
 class TRectangularComponentGroup;
+
+// The refit grid: the options' step divided by this, but not below the minimum
+// (host units, 5 mil).
+inline constexpr int32_t RefitGridDivisor = 3;
+inline constexpr int32_t MinRefitGridStep = 50000;
 
 // The progress text of both phases.
 inline constexpr const char* AbsolutePlacementProgressText = "Making absolute placements ...";
@@ -74,7 +81,12 @@ public:
     // by one, largest first, aiming at the same room, so that the parts that fit
     // somewhere are not all pushed off together.
     void JobPhase();
-    void PlaceMembersOneByOne(const TRectangularComponentGroup& group);
+    void PlaceMembersOneByOne(const TRectangularComponentGroup& group, const TRect& room);
+    // Places the groups the job phase left not fitted again, largest first, on a
+    // grid RefitGridDivisor times finer (but no finer than MinRefitGridStep),
+    // with every other placed group as an obstacle. A group that fits there is
+    // deselected; one that does not goes to the finer grid's fallback place.
+    void RefitPhase();
 
     TClusterList* Clusters = nullptr;
     TClusterList* ICCapClusters = nullptr;
@@ -85,9 +97,18 @@ public:
     std::vector<std::unique_ptr<TRectangularComponentGroup>> SplitGroups;
     std::unique_ptr<TGroupPlacer> Engine;
     TPlacementContext Context;
+    TPlacerOptions Options;
+    // The groups that found no conflict-free position, with the rooms they aimed at.
+    struct TUnfittedGroup {
+        TRectangularComponentGroup* Group = nullptr;
+        TRect Room;
+    };
+    std::vector<TUnfittedGroup> Unfitted;
 
 private:
     void FreeJobs();
+    // Places the group aiming at room; notes it when it is not fitted.
+    void PlaceAimingAt(TRectangularComponentGroup* group, const TRect& room);
 };
 
 }  // namespace autoplacer

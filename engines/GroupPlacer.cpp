@@ -184,6 +184,7 @@ void TGroupPlacer::PlaceGroup(TRectangularComponentGroup* group) {
 
 void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
     LastGroupLeft = false;
+    LastGroupFailed = false;
     if (CheckStopRequest()) {
         return;
     }
@@ -214,6 +215,7 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
     }
     if (k < 0) {
         Failed = true;
+        LastGroupFailed = true;
         if (!QuickMode) {
             SelectMembers(group);
         }

@@ -179,6 +179,9 @@ public:
     // LastGroupLeft says so: the caller places its members one by one instead.
     bool LeaveCrowdedGroups = false;
     bool LastGroupLeft = false;
+    // The last group placed found no conflict-free position (its members are
+    // selected) and went to the fallback's place.
+    bool LastGroupFailed = false;
     // Every group placed or registered so far, in that order (borrowed).
     const TFastListOf<TRectangularComponentGroup*>& GetPlacedGroups() const { return PlacedGroups; }
     int32_t FreeGridPoints(bool topSide) const { return topSide ? TopGrid.Count() : BottomGrid.Count(); }

@@ -198,6 +198,14 @@ void SelectMembers(const TRectangularComponentGroup& group) {
     }
 }
 
+void DeselectMembers(const TRectangularComponentGroup& group) {
+    for (TPlacedComponent* member : group) {
+        member->Sync(PCB_READ);
+        member->SetSelected(false);
+        member->Sync(PCB_WRITE);
+    }
+}
+
 void AddPadsTo(const TRectangularComponentGroup& group, TFastListOf<PcbHandle>& pads) {
     for (const TPlacedComponent* member : group) {
         TObjectIterator iterator(member->Handle, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);

@@ -73,6 +73,8 @@ TPlacedComponent* FirstComponent(const TRectangularComponentGroup& group);
 PcbHandle FirstHandle(const TRectangularComponentGroup& group);
 // Marks every member selected in the host.
 void SelectMembers(const TRectangularComponentGroup& group);
+// Marks every member not selected in the host.
+void DeselectMembers(const TRectangularComponentGroup& group);
 // Appends the handles of every member's pads, member by member.
 void AddPadsTo(const TRectangularComponentGroup& group, TFastListOf<PcbHandle>& pads);
 // The widest (tallest) member's width (height), texts excluded; 0 for an empty group.

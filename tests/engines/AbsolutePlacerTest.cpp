@@ -246,6 +246,52 @@ TEST_F(AbsolutePlacerTest, AGroupThatFitsNowhereIsPlacedMemberByMember) {
     }
 }
 
+TEST_F(AbsolutePlacerTest, APartWithoutRoomOnTheGridIsRefittedOnAFinerOne) {
+    Outline();
+    // Two locked walls leave a slot 110 mil wide from x = 2026 mil. On the 50 mil
+    // grid laid from the keep-out's left edge a 100 mil part starts at 2000 or
+    // 2050 and meets a wall either way; on the finer grid it starts at 2033.
+    const PcbHandle left = Block("X1", 1513, 2000, 1026, 2000);
+    const PcbHandle right = Block("X2", 2568, 2000, 864, 2000);
+    const PcbHandle r1 = Block("R1", 1500, 1500, 100, 100);
+    const PcbHandle r2 = Block("R2", 1500, 2500, 100, 100);
+    Cluster(clusters, Rect(2026, 2400, 2136, 1600), {{r1}, {r2}}, {left, right});
+    ASSERT_EQ(options.GridSize, 50 * Mil);
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    ASSERT_EQ(placer.Unfitted.size(), 2u);  // neither found room on the coarse grid
+    const auto selected = [](PcbHandle part) {
+        return (hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED) != 0;
+    };
+    for (const PcbHandle part : {r1, r2}) {
+        const TRect r = ComponentExtentRect(part);
+        EXPECT_FALSE(selected(part));
+        EXPECT_GE(r.Left, 2026 * Mil);
+        EXPECT_LE(r.Right, 2136 * Mil);
+        EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(left), 0, context.Forms));
+        EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(right), 0, context.Forms));
+    }
+    EXPECT_FALSE(RectsOverlap(ComponentExtentRect(r1), ComponentExtentRect(r2), 0, context.Forms));
+}
+
+TEST_F(AbsolutePlacerTest, APartWithoutRoomOnTheFinerGridStaysSelectedAtItsFallbackPlace) {
+    Outline();
+    // The slot is 90 mil wide: no grid lets a 100 mil part in.
+    const PcbHandle left = Block("X1", 1513, 2000, 1026, 2000);
+    const PcbHandle right = Block("X2", 2558, 2000, 884, 2000);
+    const PcbHandle r1 = Block("R1", 1500, 1500, 100, 100);
+    Cluster(clusters, Rect(2026, 2400, 2116, 1600), {{r1}}, {left, right});
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    ASSERT_EQ(placer.Unfitted.size(), 1u);
+    EXPECT_NE(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(r1)->flags & PCB_FLAG_SELECTED, 0);
+    EXPECT_TRUE(RectContainsRect(context.KeepOutExtent, ComponentExtentRect(r1)));
+}
+
 TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
     Outline();
     const PcbHandle u1 = Block("U1", 2900, 2900, 100, 100);
