@@ -201,7 +201,7 @@ void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& gro
 }
 
 void TAbsolutePlacer::RefitPhase() {
-    if (Unfitted.empty()) {
+    if (Unfitted.empty() || Unfitted.size() > RefitMaxGroups) {
         return;
     }
     TPlacerOptions fine = Options;

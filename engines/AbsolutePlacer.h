@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -32,6 +33,10 @@ class TRectangularComponentGroup;
 // (host units, 5 mil).
 inline constexpr int32_t RefitGridDivisor = 3;
 inline constexpr int32_t MinRefitGridStep = 50000;
+// A run that left more groups than this without room is not refitted: the board
+// is full beyond what a finer grid mends, and each group's search and fallback
+// on the finer grid take up to nine times those on the coarse one.
+inline constexpr std::size_t RefitMaxGroups = 64;
 
 // The progress text of both phases.
 inline constexpr const char* AbsolutePlacementProgressText = "Making absolute placements ...";
@@ -86,6 +91,7 @@ public:
     // grid RefitGridDivisor times finer (but no finer than MinRefitGridStep),
     // with every other placed group as an obstacle. A group that fits there is
     // deselected; one that does not goes to the finer grid's fallback place.
+    // Nothing is refitted when more than RefitMaxGroups groups are left.
     void RefitPhase();
 
     TClusterList* Clusters = nullptr;
