@@ -207,7 +207,12 @@ def run_session(scratch):
             fail("nothing to undo after the alignment")
         s.driver.find_element(By.ID, "undo").click()
         s.idle("top")
-        # A rubber band over the whole view selects every footprint drawn.
+        # A rubber band over the whole view selects every footprint drawn. The view is
+        # zoomed out about its middle first, so that a part the placer left beside
+        # the outline lies inside the band too.
+        s.js("const b = document.getElementById('board').getBoundingClientRect();"
+             "document.getElementById('board').dispatchEvent(new WheelEvent('wheel', {deltaY: 400,"
+             " clientX: b.left + b.width / 2, clientY: b.top + b.height / 2, bubbles: true, cancelable: true}));")
         board_view = s.driver.find_element(By.ID, "board")
         half_w, half_h = board_view.size["width"] // 2 - 5, board_view.size["height"] // 2 - 5
         ActionChains(s.driver).move_to_element_with_offset(board_view, -half_w, -half_h).click_and_hold() \
