@@ -241,7 +241,9 @@ int RunPlaceCommand(const PlaceOptions& options) {
         return kExitCannotWrite;
     }
     PluginSession session;
-    if (const int status = session.LoadBoard(options.Board); status != kExitOk) {
+    io::LoadOptions load;
+    load.keepMountingHoles = !options.MoveMountingHoles;
+    if (const int status = session.LoadBoard(options.Board, load); status != kExitOk) {
         return status;
     }
     if (const int status = CheckOutputs(options, target, *session.Loaded()); status != kExitOk) {
@@ -250,6 +252,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
     hostpcb::Board& board = *session.Loaded()->board;
     PlaceReport report;
     report.board = options.Board;
+    report.keptMountingHoles = session.Loaded()->keptMountingHoles;
     report.before = MeasureBoard(board);
     const std::vector<ComponentState> states = SnapshotComponents(board);
 
@@ -328,6 +331,8 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     place->add_option("-o,--output", options->Output, "Where to write the board (default: BOARD.placed.kicad_pcb)");
     place->add_flag("--in-place", options->InPlace, "Overwrite the board file");
     place->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias of moved footprints");
+    place->add_flag("--move-mounting-holes", options->MoveMountingHoles,
+                    "Place mounting holes too (by default a footprint named MountingHole... stays where it is)");
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");

@@ -25,6 +25,7 @@ struct PlaceOptions {
     std::string Output;
     bool InPlace = false;
     bool KeepRouting = false;
+    bool MoveMountingHoles = false;  // mounting holes are kept where they are otherwise
     bool Statistical = false;
     std::optional<uint64_t> Seed;  // the statistical placer's seed (the client's default otherwise)
     // Cluster placer options; any of them (but Quick) opens the setup dialog.

@@ -157,6 +157,10 @@ void WriteReportText(const PlaceReport& report, std::ostream& out) {
         out << "left where they are, having no extent: " << report.withoutExtent.size() << " ("
             << Joined(report.withoutExtent) << ")\n";
     }
+    if (!report.keptMountingHoles.empty()) {
+        out << "mounting holes left where they are (--move-mounting-holes places them): "
+            << report.keptMountingHoles.size() << " (" << Joined(report.keptMountingHoles) << ")\n";
+    }
 }
 
 std::string ReportJson(const PlaceReport& report) {
@@ -181,6 +185,7 @@ std::string ReportJson(const PlaceReport& report) {
                                  {"to_other_side", report.flipped},
                                  {"not_fitted", report.unfitted},
                                  {"without_extent", report.withoutExtent},
+                                 {"kept_mounting_holes", report.keptMountingHoles},
                                  {"legal", report.Legal()},
                                  {"outside_outline", report.outside},
                                  {"overlapping", overlapping}};

@@ -46,6 +46,8 @@ struct PlaceReport {
     // Components without extent (logos, panel tabs): both placers leave them
     // where they are.
     std::vector<std::string> withoutExtent;
+    // Mounting holes the loader kept where the designer put them.
+    std::vector<std::string> keptMountingHoles;
     // Moved components whose extent leaves the outline, and pairs on one side
     // whose extents (courtyards where there are) overlap, one of them moved.
     std::vector<std::string> outside;

@@ -23,7 +23,7 @@ PluginSession::~PluginSession() {
     Environment.reset();
 }
 
-int PluginSession::LoadBoard(const std::string& path) {
+int PluginSession::LoadBoard(const std::string& path, const io::LoadOptions& options) {
     // A FIFO or a device would block or never end; folders get the reader's own message.
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
@@ -31,7 +31,7 @@ int PluginSession::LoadBoard(const std::string& path) {
         return kExitUsage;
     }
     try {
-        LoadedFile = io::LoadBoardFile(path);
+        LoadedFile = io::LoadBoardFile(path, options);
     } catch (const std::exception& failure) {
         std::cerr << "autoplacer: cannot read " << path << ": " << failure.what() << '\n';
         return kExitUsage;

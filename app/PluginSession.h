@@ -32,7 +32,7 @@ public:
     PluginSession& operator=(const PluginSession&) = delete;
 
     // Reads the board (and its project and rules files) and makes it current.
-    int LoadBoard(const std::string& path);
+    int LoadBoard(const std::string& path, const io::LoadOptions& options = {});
     // Builds the dialog environment from the user's options and the command's
     // own answers and hands it to the client.
     int OpenDialogs(const DialogOptions& options, const DialogPlan& plan = {});

@@ -1,6 +1,7 @@
 #include "io/BoardFiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "hostpcb/Host.h"
 #include "io/AtomicFile.h"
@@ -69,6 +71,17 @@ LoadedBoard::~LoadedBoard() {
     }
 }
 
+bool IsMountingHole(const std::string& libId) {
+    const std::size_t colon = libId.rfind(':');
+    const std::string name = colon == std::string::npos ? libId : libId.substr(colon + 1);
+    constexpr std::string_view prefix = "mountinghole";
+    if (name.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[i])) != prefix[i]) return false;
+    }
+    return true;
+}
+
 std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     auto loaded = std::make_unique<LoadedBoard>();
@@ -95,6 +108,14 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
         throw std::runtime_error(path + ": " + e.what());
     }
     for (const std::string& w : loaded->mapping.warnings) loaded->warnings.push_back(w);
+    if (options.keepMountingHoles) {
+        for (const FootprintLink& link : loaded->mapping.links) {
+            if (link.component->moveable && IsMountingHole(loaded->kicad->footprints()[link.footprint].libId)) {
+                link.component->moveable = false;
+                loaded->keptMountingHoles.push_back(link.component->Designator());
+            }
+        }
+    }
 
     if (options.readRules) {
         const std::string rulesPath = options.rulesPath.empty() ? PlacerRulesPath(path) : options.rulesPath;

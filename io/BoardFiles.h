@@ -23,7 +23,14 @@ namespace io {
 struct LoadOptions {
     bool readRules = true;  // read BOARD.placer_rules when it exists
     std::string rulesPath;  // another rules file instead of the one beside the board
+    // Mounting holes (see IsMountingHole) stay where the designer put them: they
+    // match the enclosure, and designers seldom lock them.
+    bool keepMountingHoles = true;
 };
+
+// Whether a footprint's library id names a mounting hole: the footprint name (after
+// the library's "NAME:") begins with "MountingHole", in any case.
+bool IsMountingHole(const std::string& libId);
 
 // A board loaded into the host together with the KiCad document it came from. Owns the
 // host board: destroying it destroys the board.
@@ -47,6 +54,8 @@ struct LoadedBoard {
     // the board-wide component-clearance rule with it (its rules file sets none).
     double courtyardClearanceMm = 0;
     bool kicadComponentClearance = false;
+    // The references of the mounting holes kept where they are, in board order.
+    std::vector<std::string> keptMountingHoles;
     std::vector<std::string> warnings;
     double loadSeconds = 0;
 };

@@ -236,7 +236,12 @@ TEST_F(PlaceCommand, OptionFlagsGoThroughTheSetupDialog) {
 // (How many fit inside the outline is the engines' quality; the bench table
 // follows it per board.)
 TEST_F(PlaceCommand, SmallRealBoardsArePlacedEndToEnd) {
-    for (const char* name : {"uext-esp32-c3.kicad_pcb", "bp-irtoy.kicad_pcb", "sensorwatch-b1.kicad_pcb"}) {
+    // Each board with the number of mounting holes it has: they stay where they are.
+    const std::pair<const char*, std::size_t> boards[] = {{"uext-esp32-c3.kicad_pcb", 0},
+                                                          {"bp-irtoy.kicad_pcb", 0},
+                                                          {"sensorwatch-b1.kicad_pcb", 0},
+                                                          {"cm5-minima.kicad_pcb", 7}};
+    for (const auto& [name, holes] : boards) {
         const fs::path input = Copy(fs::path(kBoardsDir) / name);
         const std::string original = ReadWholeFile(input);
         const fs::path report = scratch / "report.json";
@@ -269,6 +274,7 @@ TEST_F(PlaceCommand, SmallRealBoardsArePlacedEndToEnd) {
         const nlohmann::json json = nlohmann::json::parse(ReadWholeFile(report));
         EXPECT_EQ(json["legal"].get<bool>(), run.status == 0) << name;
         EXPECT_EQ(json["moved"].get<int>(), movable) << name;
+        EXPECT_EQ(json["kept_mounting_holes"].size(), holes) << name;
         EXPECT_EQ(json["after"]["overlapping_pairs"].get<int>(), metrics.overlappingPairs) << name;
         EXPECT_EQ(json["after"]["outside_outline"].get<int>(), metrics.outsideOutline) << name;
         EXPECT_NEAR(json["after"]["connection_length_mm"].get<double>(), io::HostToMm(metrics.connectionLength), 0.01)
