@@ -32,13 +32,15 @@ constexpr int32_t kOutlineInset = 100000;
 
 // The rooms each board may place by the fallback. The crowded boards (rooms
 // together larger than the extent, parts on both sides sharing one plane of
-// rooms) reach their bound; a change that packs worse fails here.
+// rooms) reach their bound; a change that packs worse fails here. The mounting
+// holes the loader keeps in place cut the free space of cm5-minima (seven) and
+// tt-demo (four, one in each corner) into pieces: 39 -> 55 and 1 -> 10.
 int32_t FallbackBound(const std::string& board) {
     static const std::map<std::string, int32_t> bounds{
         {"uext-esp32-c3", 9},  {"bp-irtoy", 9},       {"sensorwatch-b1", 17}, {"tkey-tk1", 28},
-        {"royalblue54l-feather", 4}, {"europi", 0},   {"cm5-minima", 39},     {"bitaxe-ultra", 2},
+        {"royalblue54l-feather", 4}, {"europi", 0},   {"cm5-minima", 55},     {"bitaxe-ultra", 2},
         {"usbarmory-mk2", 84}, {"bms-c1", 1},         {"castor-pollux-main", 0}, {"glasgow-revC3", 2},
-        {"tt-demo", 1},        {"duet2-v105", 88},    {"reform-keyboard", 1}};
+        {"tt-demo", 10},       {"duet2-v105", 88},    {"reform-keyboard", 1}};
     return bounds.at(board);
 }
 
