@@ -158,19 +158,6 @@ bool ExtentsOverlap(const ComponentExtent& a, const ComponentExtent& b, Courtyar
     return hostpcb::CourtyardsMeet(courtyards.Of(*a.component), courtyards.Of(*b.component), 0);
 }
 
-namespace {
-
-bool Crosses(const hostpcb::CourtyardSegment& s, const hostpcb::CourtyardSegment& t) {
-    auto side = [](hostpcb::PointF o, hostpcb::PointF a, hostpcb::PointF b) {
-        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-    };
-    const double d1 = side(t.a, t.b, s.a), d2 = side(t.a, t.b, s.b);
-    const double d3 = side(s.a, s.b, t.a), d4 = side(s.a, s.b, t.b);
-    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
-}
-
-}  // namespace
-
 bool ShapeLeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<Segment>& outline) {
     if (shape.Empty()) return false;
     const hostpcb::PointF first = shape.segments.front().a;
@@ -180,7 +167,7 @@ bool ShapeLeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<
     }
     for (const hostpcb::CourtyardSegment& s : shape.segments) {
         for (const Segment& e : outline) {
-            if (Crosses(s, {{double(e.a.x), double(e.a.y)}, {double(e.b.x), double(e.b.y)}})) return true;
+            if (hostpcb::SegmentsCrossProperly(s, {{double(e.a.x), double(e.a.y)}, {double(e.b.x), double(e.b.y)}})) return true;
         }
     }
     return false;

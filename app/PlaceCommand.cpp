@@ -243,6 +243,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
     PluginSession session;
     io::LoadOptions load;
     load.keepMountingHoles = !options.MoveMountingHoles;
+    load.keepEdgeParts = !options.MoveEdgeParts;
     if (const int status = session.LoadBoard(options.Board, load); status != kExitOk) {
         return status;
     }
@@ -253,6 +254,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
     PlaceReport report;
     report.board = options.Board;
     report.keptMountingHoles = session.Loaded()->keptMountingHoles;
+    report.keptEdgeParts = session.Loaded()->keptEdgeParts;
     report.before = MeasureBoard(board);
     const std::vector<ComponentState> states = SnapshotComponents(board);
 
@@ -333,6 +335,8 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
     place->add_flag("--keep-routing", options->KeepRouting, "Keep tracks and vias of moved footprints");
     place->add_flag("--move-mounting-holes", options->MoveMountingHoles,
                     "Place mounting holes too (by default a footprint named MountingHole... stays where it is)");
+    place->add_flag("--move-edge-parts", options->MoveEdgeParts,
+                    "Place parts that lie across the board's edge too (by default they stay where they are)");
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");

@@ -26,6 +26,7 @@ struct PlaceOptions {
     bool InPlace = false;
     bool KeepRouting = false;
     bool MoveMountingHoles = false;  // mounting holes are kept where they are otherwise
+    bool MoveEdgeParts = false;      // parts across the board's edge are kept otherwise
     bool Statistical = false;
     std::optional<uint64_t> Seed;  // the statistical placer's seed (the client's default otherwise)
     // Cluster placer options; any of them (but Quick) opens the setup dialog.

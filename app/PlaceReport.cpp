@@ -161,6 +161,10 @@ void WriteReportText(const PlaceReport& report, std::ostream& out) {
         out << "mounting holes left where they are (--move-mounting-holes places them): "
             << report.keptMountingHoles.size() << " (" << Joined(report.keptMountingHoles) << ")\n";
     }
+    if (!report.keptEdgeParts.empty()) {
+        out << "parts across the board's edge left where they are (--move-edge-parts places them): "
+            << report.keptEdgeParts.size() << " (" << Joined(report.keptEdgeParts) << ")\n";
+    }
 }
 
 std::string ReportJson(const PlaceReport& report) {
@@ -186,6 +190,7 @@ std::string ReportJson(const PlaceReport& report) {
                                  {"not_fitted", report.unfitted},
                                  {"without_extent", report.withoutExtent},
                                  {"kept_mounting_holes", report.keptMountingHoles},
+                                 {"kept_edge_parts", report.keptEdgeParts},
                                  {"legal", report.Legal()},
                                  {"outside_outline", report.outside},
                                  {"overlapping", overlapping}};

@@ -48,6 +48,8 @@ struct PlaceReport {
     std::vector<std::string> withoutExtent;
     // Mounting holes the loader kept where the designer put them.
     std::vector<std::string> keptMountingHoles;
+    // Parts across the board's edge the loader kept where the designer put them.
+    std::vector<std::string> keptEdgeParts;
     // Moved components whose extent leaves the outline, and pairs on one side
     // whose extents (courtyards where there are) overlap, one of them moved.
     std::vector<std::string> outside;

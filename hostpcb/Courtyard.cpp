@@ -142,6 +142,8 @@ bool InsideCourtyard(const CourtyardShape& shape, PointF p) {
     return inside;
 }
 
+bool SegmentsCrossProperly(const CourtyardSegment& s, const CourtyardSegment& t) { return CrossProperly(s, t); }
+
 bool CourtyardsMeet(const CourtyardShape& a, const CourtyardShape& b, double gap) {
     if (a.Empty() || b.Empty() || BoxesApart(a.box, b.box, gap)) return false;
     for (const CourtyardSegment& s : a.segments) {

@@ -30,6 +30,9 @@ CourtyardShape ComponentCourtyard(const Component& component);
 // The same shape moved by (dx, dy).
 CourtyardShape Shifted(const CourtyardShape& shape, double dx, double dy);
 
+// Segments that cross at a point inside both (touching ends and collinear runs excluded).
+bool SegmentsCrossProperly(const CourtyardSegment& s, const CourtyardSegment& t);
+
 // True when a point lies inside the region (even-odd over its segments).
 bool InsideCourtyard(const CourtyardShape& shape, PointF p);
 

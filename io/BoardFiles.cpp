@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "hostpcb/Courtyard.h"
 #include "hostpcb/Host.h"
 #include "io/AtomicFile.h"
 #include "io/KicadDesignRules.h"
@@ -82,6 +83,37 @@ bool IsMountingHole(const std::string& libId) {
     return true;
 }
 
+bool StraddlesOutline(const hostpcb::Component& component, const hostpcb::statistical::OutlineRegion& outline) {
+    if (outline.Empty()) return false;
+    hostpcb::CourtyardShape shape = hostpcb::ComponentCourtyard(component);
+    if (shape.Empty()) {
+        const hostpcb::Box b = component.Bounds();
+        const hostpcb::PointF corners[] = {{double(b.x1), double(b.y1)}, {double(b.x2), double(b.y1)},
+                                           {double(b.x2), double(b.y2)}, {double(b.x1), double(b.y2)}};
+        for (int k = 0; k < 4; ++k) shape.segments.push_back({corners[k], corners[(k + 1) % 4]});
+        shape.box = b;
+    }
+    bool inside = false, outside = false;
+    for (const hostpcb::CourtyardSegment& s : shape.segments) {
+        const hostpcb::Point p{static_cast<hostpcb::Coord>(std::lround(s.a.x)), static_cast<hostpcb::Coord>(std::lround(s.a.y))};
+        (outline.PointInside(p) ? inside : outside) = true;
+    }
+    if (!inside) return false;
+    if (outside) return true;
+    // Every corner inside: the part still lies across the edge where the outline cuts
+    // into it (a connector in a notch).
+    std::vector<const hostpcb::statistical::OutlineSegment*> near;
+    outline.SegmentsNear(shape.box, near);
+    for (const hostpcb::CourtyardSegment& s : shape.segments) {
+        for (const hostpcb::statistical::OutlineSegment* e : near) {
+            if (hostpcb::SegmentsCrossProperly(s, {{double(e->a.x), double(e->a.y)}, {double(e->b.x), double(e->b.y)}})) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     auto loaded = std::make_unique<LoadedBoard>();
@@ -113,6 +145,15 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
             if (link.component->moveable && IsMountingHole(loaded->kicad->footprints()[link.footprint].libId)) {
                 link.component->moveable = false;
                 loaded->keptMountingHoles.push_back(link.component->Designator());
+            }
+        }
+    }
+    if (options.keepEdgeParts) {
+        const hostpcb::statistical::OutlineRegion outline(*loaded->board);
+        for (const FootprintLink& link : loaded->mapping.links) {
+            if (link.component->moveable && StraddlesOutline(*link.component, outline)) {
+                link.component->moveable = false;
+                loaded->keptEdgeParts.push_back(link.component->Designator());
             }
         }
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hostpcb/Board.h"
+#include "hostpcb/statistical/OutlineRegion.h"
 #include "io/KicadBoard.h"
 #include "io/KicadToHost.h"
 #include "io/AtomicFile.h"
@@ -26,11 +27,20 @@ struct LoadOptions {
     // Mounting holes (see IsMountingHole) stay where the designer put them: they
     // match the enclosure, and designers seldom lock them.
     bool keepMountingHoles = true;
+    // Parts whose courtyard lies across the board's edge (see StraddlesOutline) stay
+    // where the designer put them: an edge connector's or a module's place is set by
+    // the enclosure, and no place inside the outline is legal for the part.
+    bool keepEdgeParts = true;
 };
 
 // Whether a footprint's library id names a mounting hole: the footprint name (after
 // the library's "NAME:") begins with "MountingHole", in any case.
 bool IsMountingHole(const std::string& libId);
+
+// Whether a component lies across the board's keep-out outline: some corner of its
+// courtyard (else of its box) inside the outline and some corner outside. A part wholly
+// off the board (parked for placing) does not.
+bool StraddlesOutline(const hostpcb::Component& component, const hostpcb::statistical::OutlineRegion& outline);
 
 // A board loaded into the host together with the KiCad document it came from. Owns the
 // host board: destroying it destroys the board.
@@ -56,6 +66,8 @@ struct LoadedBoard {
     bool kicadComponentClearance = false;
     // The references of the mounting holes kept where they are, in board order.
     std::vector<std::string> keptMountingHoles;
+    // The references of the parts across the board's edge kept where they are.
+    std::vector<std::string> keptEdgeParts;
     std::vector<std::string> warnings;
     double loadSeconds = 0;
 };

@@ -199,6 +199,10 @@ bool IsBoardFrame(PcbHandle component, const TRect& keepOutExtent) {
         return false;
     }
     const TRect extent = ComponentExtentRect(component);
+    if (10.0 * RectWidth(extent) < 9.0 * RectWidth(keepOutExtent) ||
+        10.0 * RectHeight(extent) < 9.0 * RectHeight(keepOutExtent)) {
+        return false;
+    }
     const double area = static_cast<double>(RectWidth(extent)) * RectHeight(extent);
     return area > 0.5 * static_cast<double>(RectWidth(keepOutExtent)) * RectHeight(keepOutExtent);
 }

@@ -53,10 +53,12 @@ void GetComponentExtent(PcbHandle component, int32_t& x1, int32_t& y1, int32_t& 
 // is the point at its reference.
 bool ComponentHasExtent(PcbHandle component);
 TRect ComponentExtentRect(PcbHandle component);
-// A locked part whose extent covers more than half of the keep-out extent: a
-// frame drawn round the board (a case outline carrying the board's edge and a
-// few pads or holes). Judged by its extent it would leave no room for anything;
-// the placers keep clear of its pads instead.
+// A locked part whose extent covers more than half of the keep-out extent and spans
+// at least nine tenths of its width and of its height: a frame drawn round the board
+// (a case outline carrying the board's edge and a few pads or holes). Judged by its
+// extent it would leave no room for anything; the placers keep clear of its pads
+// instead. A large locked module across one edge (a radio module on a narrow board)
+// is an obstacle like any other part: parts must not go under it.
 bool IsBoardFrame(PcbHandle component, const TRect& keepOutExtent);
 void GetObjectExtentRect(const TPCBObject& record, TRect& r);
 

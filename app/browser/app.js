@@ -76,7 +76,7 @@ function drawComponent(c) {
   if (g.parentNode !== parent) parent.appendChild(g);
   g.replaceChildren();
   g.setAttribute('class', 'comp' + (c.selected ? ' selected' : '') + (c.conflict ? ' conflict' : '') +
-    (c.drag ? ' drag' : '') + (entry.under ? ' under' : ''));
+    (c.drag ? ' drag' : '') + (entry.under ? ' under' : '') + (c.locked ? ' locked' : ''));
   g.dataset.id = c.id;
   const shown = !c.hidden || c.drag;
   g.style.display = shown ? '' : 'none';

@@ -102,7 +102,7 @@ class Session:
         refs = self.js(
             "return [...document.querySelectorAll('g.comp')].filter(g => {"
             "  const t = g.querySelector('text.ref');"
-            "  if (!t || g.style.display === 'none') return false;"
+            "  if (!t || g.style.display === 'none' || g.classList.contains('locked')) return false;"
             "  const r = g.getBoundingClientRect();"
             "  const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);"
             "  return hit !== null && hit.closest('g.comp') === g;"
@@ -187,7 +187,7 @@ def run_session(scratch):
         ActionChains(s.driver).send_keys(Keys.ESCAPE).perform()  # ends the editing mode
         s.idle("top")
         # Select one part and Shift-click another, then align them through the dialog.
-        # The two are the first drawn parts whose middle no other part covers, so the
+        # The two are the first drawn movable parts whose middle no other part covers, so the
         # clicks land on them wherever the placer put them.
         first, second = s.clickable_pair()
         ActionChains(s.driver).move_to_element(s.component(first)).click().perform()

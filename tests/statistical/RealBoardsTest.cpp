@@ -18,17 +18,18 @@ namespace {
 
 struct BoardFigures {
     const char* name;
-    // Parts the placer finds no room for (parked below the outline), at most. Where it
-    // is not 0 the designer let connectors, modules or LEDs overhang the edge, which
-    // the placer never does, and (bp-irtoy, tkey-tk1) filled most of the board.
+    // Parts the placer finds no room for (parked below the outline), at most. Parts the
+    // designer let overhang the edge stay where they are; where it is not 0 the
+    // designer filled most of the board (tkey-tk1, cm5-minima) or put a connector on a
+    // narrow tongue of the outline (sensorwatch-b1).
     int unfit;
 };
 
 const BoardFigures kBoards[] = {
-    {"bitaxe-ultra", 0},   {"bms-c1", 0},         {"bp-irtoy", 4},         {"castor-pollux-main", 0},
-    {"cm5-minima", 0},     {"duet2-v105", 0},     {"europi", 0},           {"glasgow-revC3", 0},
-    {"reform-keyboard", 0}, {"royalblue54l-feather", 1}, {"sensorwatch-b1", 1}, {"tkey-tk1", 3},
-    {"tt-demo", 0},        {"uext-esp32-c3", 1},  {"usbarmory-mk2", 0}};
+    {"bitaxe-ultra", 0},   {"bms-c1", 0},         {"bp-irtoy", 0},         {"castor-pollux-main", 0},
+    {"cm5-minima", 1},     {"duet2-v105", 0},     {"europi", 0},           {"glasgow-revC3", 0},
+    {"reform-keyboard", 0}, {"royalblue54l-feather", 0}, {"sensorwatch-b1", 1}, {"tkey-tk1", 5},
+    {"tt-demo", 0},        {"uext-esp32-c3", 0},  {"usbarmory-mk2", 0}};
 
 bool WholeBoard(const std::vector<hostpcb::ScopeEntry>& scope) {
     return std::all_of(scope.begin(), scope.end(), [](const hostpcb::ScopeEntry& e) { return e.kind == PCB_SCOPE_BOARD; });
