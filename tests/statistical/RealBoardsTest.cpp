@@ -19,9 +19,8 @@ namespace {
 struct BoardFigures {
     const char* name;
     // Parts the placer finds no room for (parked below the outline), at most. Parts the
-    // designer let overhang the edge stay where they are; where it is not 0 the
-    // designer filled most of the board (tkey-tk1, cm5-minima) or put a connector on a
-    // narrow tongue of the outline (sensorwatch-b1).
+    // designer let overhang the edge stay where they are; where it is not 0 the parts
+    // legalised first left no room for the last ones, where the designer had found it.
     int unfit;
 };
 
