@@ -257,6 +257,13 @@ bool Legaliser::Search(int part) {
     return false;
 }
 
+void Legaliser::SettleFirst(const std::vector<int>& parts) {
+    for (const int i : parts) {
+        if (!model_.Parts[std::size_t(i)].movable || isSettled_[std::size_t(i)]) continue;
+        if (Legal(i, layout_.States[std::size_t(i)]) || Search(i)) Settle(i);
+    }
+}
+
 bool Legaliser::Run(const std::vector<int>& parts, const std::function<bool()>& stop,
                     const std::function<void()>& partDone, int maxUnfit) {
     std::vector<int> order;

@@ -32,6 +32,12 @@ public:
     bool Run(const std::vector<int>& parts, const std::function<bool()>& stop, const std::function<void()>& partDone,
              int maxUnfit = -1);
 
+    // Settles these parts before Run settles the rest, each where it lies when that is
+    // legal, else at the nearest legal spot among what is settled; a part that finds
+    // none is left to Run. For parts that an earlier run left without room: settled
+    // first, they find the room the others took.
+    void SettleFirst(const std::vector<int>& parts);
+
     // The parts that found no legal position, parked in rows below the outline.
     const std::vector<int>& Unfit() const { return unfit_; }
 

@@ -1,6 +1,5 @@
 #include "hostpcb/statistical/StatisticalPlacer.h"
 
-#include <algorithm>
 #include <random>
 
 #include "hostpcb/statistical/Legaliser.h"
@@ -93,10 +92,24 @@ bool Legalise(Layout& layout, const std::vector<int>& parts, Stop& stop, int max
                    (largestFirst.Unfit().size() == unfit.size() && secondLength < length))) {
         unfit = largestFirst.Unfit();
         length = secondLength;
-        return true;
+    } else {
+        layout.States = legalFirstStates;
+        if (!first) return false;
     }
-    layout.States = legalFirstStates;
-    return first;
+    // Parts left without room settle first in a third run; the others then look for
+    // room around them. It wins only with fewer parts without room.
+    if (unfit.empty() || stop()) return true;
+    const std::vector<PartState> bestStates = layout.States;
+    layout.States = annealedStates;
+    Legaliser unfitFirst(layout, SettleOrder::LegalFirst);
+    unfitFirst.SettleFirst(unfit);
+    if (unfitFirst.Run(parts, stop, {}, int(unfit.size()) - 1)) {
+        unfit = unfitFirst.Unfit();
+        length = TotalLength(layout);
+    } else {
+        layout.States = bestStates;
+    }
+    return true;
 }
 
 }  // namespace
