@@ -319,10 +319,10 @@ private:
     bool ExtentsConflictFast(TRectangularComponentGroup& group, const TRect& r,
                              const TRectangularComponentGroup& placed, int32_t gap);
 
-    // Whether a through-hole pad of x (shifted) lies well inside q's extent, or one of
-    // q's well inside x's shifted extent.
-    bool ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
-                          const TPlacedComponent& q, const TRect& eq, int64_t margin);
+    // Whether a through-hole pad of x (shifted) surely comes within gap of q's extent,
+    // or one of q's within gap of x's shifted extent (SurelyMeets).
+    bool ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                               const TPlacedComponent& q, const TRect& eq, int32_t gap, int64_t margin);
     // Carries the group's members from OldRect to Rect (a plain shift when there is
     // no turn to make).
     void MoveToRect(TRectangularComponentGroup& group);

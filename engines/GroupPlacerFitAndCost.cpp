@@ -10,6 +10,7 @@
 #include "engines/CrossOvers.h"
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
+#include "engines/SureConflicts.h"
 #include "engines/KeepOut.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -380,39 +381,6 @@ const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
 
 namespace {
 
-// Whether rectangles a and b come within reach of each other (edges touching count).
-bool WithinReach(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t reach) {
-    return int64_t{std::min(a.Left, a.Right)} + dx - reach <= std::max(b.Left, b.Right) &&
-           std::min(b.Left, b.Right) <= int64_t{std::max(a.Left, a.Right)} + dx + reach &&
-           int64_t{std::min(a.Bottom, a.Top)} + dy - reach <= std::max(b.Bottom, b.Top) &&
-           std::min(b.Bottom, b.Top) <= int64_t{std::max(a.Bottom, a.Top)} + dy + reach;
-}
-
-// Whether rectangles a (shifted by dx, dy) and b overlap by more than margin on both
-// axes, both wider and taller than twice the margin: then rectangles within margin of
-// them overlap too.
-bool DeeplyOverlapping(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
-    const int64_t ax1 = int64_t{std::min(a.Left, a.Right)} + dx;
-    const int64_t ax2 = int64_t{std::max(a.Left, a.Right)} + dx;
-    const int64_t ay1 = int64_t{std::min(a.Bottom, a.Top)} + dy;
-    const int64_t ay2 = int64_t{std::max(a.Bottom, a.Top)} + dy;
-    const int64_t bx1 = std::min(b.Left, b.Right);
-    const int64_t bx2 = std::max(b.Left, b.Right);
-    const int64_t by1 = std::min(b.Bottom, b.Top);
-    const int64_t by2 = std::max(b.Bottom, b.Top);
-    const int64_t least = 2 * margin + 1;
-    return ax2 - ax1 > least && ay2 - ay1 > least && bx2 - bx1 > least && by2 - by1 > least &&
-           std::min(ax2, bx2) - std::max(ax1, bx1) > margin && std::min(ay2, by2) - std::max(ay1, by1) > margin;
-}
-
-// Whether rectangle a (shifted by dx, dy) lies inside b shrunk by margin on every side.
-bool DeeplyInside(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
-    return int64_t{std::min(a.Left, a.Right)} + dx > int64_t{std::min(b.Left, b.Right)} + margin &&
-           int64_t{std::max(a.Left, a.Right)} + dx < int64_t{std::max(b.Left, b.Right)} - margin &&
-           int64_t{std::min(a.Bottom, a.Top)} + dy > int64_t{std::min(b.Bottom, b.Top)} + margin &&
-           int64_t{std::max(a.Bottom, a.Top)} + dy < int64_t{std::max(b.Bottom, b.Top)} - margin;
-}
-
 // Whether an extent moved by (dx, dy) is the old one shifted. Extents are merged
 // from starting values (a high minimum, a maximum of 0), so one that reaches 0 or
 // the starting minimum on either side of the move is not.
@@ -477,15 +445,13 @@ bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64
                           });
 }
 
-bool TGroupPlacer::ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
-                                    const TPlacedComponent& q, const TRect& eq, int64_t margin) {
-    // A pad's shape lies within its bounds, so a pad whose bounds are well inside the
-    // other part's extent overlaps the fill the host would test it against.
+bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                         const TPlacedComponent& q, const TRect& eq, int32_t gap, int64_t margin) {
     const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
     const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
     return AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
-                         [margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
-                             return DeeplyInside(pad, px, py, other, margin);
+                         [gap, margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
+                             return SurelyMeets(pad, px, py, other, gap, margin);
                          });
 }
 
@@ -575,13 +541,13 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
                 continue;
             }
             if (!moved) {
-                if (!opposite && DeeplyOverlapping(ex, dx, dy, eq, Slack)) {
-                    return settle(true);  // overlapping extents always conflict
+                if (!opposite && SurelyOverlapping(ex, dx, dy, eq, gap, Slack)) {
+                    return settle(true);
                 }
                 if (opposite && ThroughPadsApart(*x, dx, dy, ex, *q, eq, reach)) {
                     continue;
                 }
-                if (opposite && ThroughPadInside(*x, dx, dy, ex, *q, eq, Slack)) {
+                if (opposite && ThroughPadSurelyMeets(*x, dx, dy, ex, *q, eq, gap, Slack)) {
                     return settle(true);
                 }
                 move();
