@@ -341,16 +341,30 @@ private:
         int Layer = 0;
         bool operator==(const TExtentKey&) const = default;
     };
+    // The through-hole and keep-out pads of a component as read at Where: handles,
+    // layers and bounds. A shift keeps them (the bounds move with the part, up to
+    // a unit of rounding); a turn or a change of side reads them again.
+    struct TThroughPads {
+        TExtentKey Where;
+        bool Known = false;
+        std::vector<PcbHandle> Handles;
+        std::vector<int> Layers;
+        std::vector<TRect> Bounds;
+    };
     struct TCachedExtent {
         TExtentKey Key;
         TRect Extent;
         bool Known = false;
-        bool PadsKnown = false;
-        std::vector<TRect> ThroughPads;  // bounds of the through-hole and keep-out pads
+        TThroughPads Pads;
     };
-    // The bounds of the component's through-hole and keep-out pads where it stands,
-    // read with its extent.
-    const std::vector<TRect>& ThroughPadBounds(PcbHandle component);
+    // The component's through-hole and keep-out pads, and in (dx, dy) the shift
+    // from where their bounds were read to where the part stands.
+    const TThroughPads& ThroughPadsOf(PcbHandle component, int64_t& dx, int64_t& dy);
+    // OppositeSideConflict on the cached pads: pads out of reach of the other
+    // extent are skipped (the host would turn them away by their bounds), a pad
+    // that surely meets it conflicts, the host judges the rest.
+    bool OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
+                                  const TRect& eq, int32_t gap);
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
     std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
 

@@ -47,6 +47,10 @@ bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TRect& extent, in
     return false;
 }
 
+// How far a shifted extent or pad bounds may be from what the host finds after
+// the move (a unit for a turned part, a unit of outward rounding), with room to spare.
+constexpr int64_t ExtentSlack = 4;
+
 int32_t Positive(int64_t v) { return v > 0 ? static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)) : 0; }
 
 }  // namespace
@@ -343,18 +347,20 @@ const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
         cached.Key = key;
         cached.Extent = ComponentExtentRect(component);
         cached.Known = true;
-        cached.PadsKnown = false;
     }
     return cached.Extent;
 }
 
-const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
+const TGroupPlacer::TThroughPads& TGroupPlacer::ThroughPadsOf(PcbHandle component, int64_t& dx, int64_t& dy) {
     (void)MemberExtent(component);  // brings the cache entry up to where the part stands
     TCachedExtent& cached = ExtentCache[component];
-    if (!cached.PadsKnown) {
-        cached.ThroughPads.clear();
-        TObjectIterator pads(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
-        for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
+    TThroughPads& pads = cached.Pads;
+    if (!pads.Known || pads.Where.Rotation != cached.Key.Rotation || pads.Where.Layer != cached.Key.Layer) {
+        pads.Handles.clear();
+        pads.Layers.clear();
+        pads.Bounds.clear();
+        TObjectIterator iterator(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
+        for (PcbHandle pad = iterator.First(); pad != nullptr; pad = iterator.Next()) {
             TPcbPad record(pad);
             record.Sync(PCB_READ);
             const int layer = record.GetLayer();
@@ -372,11 +378,16 @@ const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
                 x2 = INT32_MAX / 2;
                 y2 = INT32_MAX / 2;
             }
-            cached.ThroughPads.push_back(Rect(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)));
+            pads.Handles.push_back(pad);
+            pads.Layers.push_back(layer);
+            pads.Bounds.push_back(Rect(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)));
         }
-        cached.PadsKnown = true;
+        pads.Where = cached.Key;
+        pads.Known = true;
     }
-    return cached.ThroughPads;
+    dx = int64_t{cached.Key.X} - pads.Where.X;
+    dy = int64_t{cached.Key.Y} - pads.Where.Y;
+    return pads;
 }
 
 namespace {
@@ -390,21 +401,23 @@ bool ShiftKeepsExtent(const TRect& e, int64_t dx, int64_t dy) {
            inside(e.Bottom + dy, e.Top + dy);
 }
 
-// Whether test(pad, shift x, shift y, extent) holds for a pad of xPads (shifted by
-// dx, dy) against q's extent eq, or for one of qPads against x's shifted extent ex.
-template <typename Test>
-bool AnyThroughPad(const std::vector<TRect>* xPads, int64_t dx, int64_t dy, const TRect& ex,
-                   const std::vector<TRect>* qPads, const TRect& eq, const Test& test) {
+// Whether test(pad, shift x, shift y, extent) holds for a pad of x (shifted by
+// dx, dy) against q's extent eq, or for one of q's pads against x's shifted extent
+// ex; each list is shifted further by where it was read (nil for a part without
+// such pads).
+template <typename Pads, typename Test>
+bool AnyThroughPad(const Pads* xPads, int64_t xdx, int64_t xdy, int64_t dx, int64_t dy, const TRect& ex,
+                   const Pads* qPads, int64_t qdx, int64_t qdy, const TRect& eq, const Test& test) {
     if (xPads != nullptr) {
-        for (const TRect& pad : *xPads) {
-            if (test(pad, dx, dy, eq)) {
+        for (const TRect& pad : xPads->Bounds) {
+            if (test(pad, xdx + dx, xdy + dy, eq)) {
                 return true;
             }
         }
     }
     if (qPads != nullptr) {
-        for (const TRect& pad : *qPads) {
-            if (test(pad, -dx, -dy, ex)) {
+        for (const TRect& pad : qPads->Bounds) {
+            if (test(pad, qdx - dx, qdy - dy, ex)) {
                 return true;
             }
         }
@@ -437,9 +450,13 @@ bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, in
 
 bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
                                     const TPlacedComponent& q, const TRect& eq, int64_t reach) {
-    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
-    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
-    return !AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
+    int64_t xdx = 0;
+    int64_t xdy = 0;
+    int64_t qdx = 0;
+    int64_t qdy = 0;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, qdx, qdy) : nullptr;
+    return !AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
                           [reach](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
                               return WithinReach(pad, px, py, other, reach);
                           });
@@ -447,12 +464,49 @@ bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64
 
 bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
                                          const TPlacedComponent& q, const TRect& eq, int32_t gap, int64_t margin) {
-    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
-    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
-    return AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
+    int64_t xdx = 0;
+    int64_t xdy = 0;
+    int64_t qdx = 0;
+    int64_t qdy = 0;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, qdx, qdy) : nullptr;
+    return AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
                          [gap, margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
                              return SurelyMeets(pad, px, py, other, gap, margin);
                          });
+}
+
+bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
+                                            const TRect& eq, int32_t gap) {
+    const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
+    // The pads of a against the extent of the other part, in the order the host
+    // would be asked; one fill serves every pad.
+    const auto meets = [&](const TPlacedComponent& a, const TRect& extent) {
+        if (!a.HasMultiLayerPads) {
+            return false;
+        }
+        TTemporaryPrimitive fill(PCB_FILL);
+        if (fill.Handle == nullptr) {
+            return false;
+        }
+        int64_t dx = 0;
+        int64_t dy = 0;
+        const TThroughPads& pads = ThroughPadsOf(a.Handle, dx, dy);
+        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
+            if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
+                continue;
+            }
+            if (SurelyMeets(pads.Bounds[i], dx, dy, extent, gap, ExtentSlack)) {
+                return true;
+            }
+            fill.SetFill(extent, pads.Layers[i]);
+            if (fill.Overlaps(pads.Handles[i], gap)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return meets(x, eq) || meets(q, ex);
 }
 
 void TGroupPlacer::MoveToRect(TRectangularComponentGroup& group) {
@@ -492,7 +546,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
     // after the move, so nearness and overlap are judged with some slack; a pair
     // that is neither clearly apart nor clearly overlapping is judged after the move,
     // and so is every pair of a member whose extent does not simply shift.
-    constexpr int64_t Slack = 4;
+    constexpr int64_t Slack = ExtentSlack;
     const int64_t reach = int64_t{std::max(gap, 0)} + Slack;
     const int64_t dx = int64_t{r.Left} - group.OldRect.Left;
     const int64_t dy = int64_t{r.Bottom} - group.OldRect.Bottom;
@@ -553,7 +607,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
                 move();
                 ex = MemberExtent(x->Handle);
             }
-            const bool conflict = opposite ? OppositeSideConflict(*x, ex, *q, eq, gap)
+            const bool conflict = opposite ? OppositeSideConflictFast(*x, ex, *q, eq, gap)
                                            : RectsOverlap(ex, eq, gap, Context.Forms);
             if (conflict) {
                 return true;
