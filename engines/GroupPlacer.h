@@ -311,8 +311,19 @@ private:
 
     // A component's extent, computed by the host once for each place, turn and
     // side it is found in: the member-extent conflict test asks for the same
-    // components at every candidate point.
-    const TRect& MemberExtent(PcbHandle component);
+    // components at every candidate point. Where the part stands is read from
+    // the host unless a reading within the current trust still holds:
+    // stationary parts (members of placed groups) for the whole walk, the others
+    // for one conflict test, each until the placer moves them.
+    const TRect& MemberExtent(PcbHandle component, bool stationary = false);
+    // The trust of readings of where parts stand (0: none). WalkTrust is opened
+    // by PrepareConflictTests and closed at the end of the walk; ConflictTrust
+    // lasts one ConflictsWithPlaced.
+    uint64_t TrustCounter = 0;
+    uint64_t WalkTrust = 0;
+    uint64_t ConflictTrust = 0;
+    // The members' readings no longer hold: the placer moved them.
+    void ForgetWhereMembersStand(const TRectangularComponentGroup& group);
     // The member-extent conflict test in the fast form: the same answers as the
     // plain one, but the group is moved on the host only when some member pair
     // comes near enough to be judged.
@@ -355,11 +366,12 @@ private:
         TExtentKey Key;
         TRect Extent;
         bool Known = false;
+        uint64_t Trusted = 0;  // the trust the key was read or confirmed under
         TThroughPads Pads;
     };
     // The component's through-hole and keep-out pads, and in (dx, dy) the shift
     // from where their bounds were read to where the part stands.
-    const TThroughPads& ThroughPadsOf(PcbHandle component, int64_t& dx, int64_t& dy);
+    const TThroughPads& ThroughPadsOf(PcbHandle component, bool stationary, int64_t& dx, int64_t& dy);
     // OppositeSideConflict on the cached pads: pads out of reach of the other
     // extent are skipped (the host would turn them away by their bounds), a pad
     // that surely meets it conflicts, the host judges the rest.

@@ -223,6 +223,7 @@ bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r
     }
     group.Rect = r;
     group.ApplyTransform();
+    ForgetWhereMembersStand(group);
     if (PendingMove == &group) {
         PendingMove = nullptr;  // the transform made the waiting move
     }
@@ -337,7 +338,11 @@ int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
     }
 }
 
-const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
+const TRect& TGroupPlacer::MemberExtent(PcbHandle component, bool stationary) {
+    TCachedExtent& known = ExtentCache[component];
+    if (known.Known && known.Trusted != 0 && (known.Trusted == WalkTrust || known.Trusted == ConflictTrust)) {
+        return known.Extent;
+    }
     // One read of the component's record gives the whole key.
     TPcbComponent record(component);
     record.Sync(PCB_READ);
@@ -348,11 +353,13 @@ const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
         cached.Extent = ComponentExtentRect(component);
         cached.Known = true;
     }
+    cached.Trusted = stationary && WalkTrust != 0 ? WalkTrust : ConflictTrust;
     return cached.Extent;
 }
 
-const TGroupPlacer::TThroughPads& TGroupPlacer::ThroughPadsOf(PcbHandle component, int64_t& dx, int64_t& dy) {
-    (void)MemberExtent(component);  // brings the cache entry up to where the part stands
+const TGroupPlacer::TThroughPads& TGroupPlacer::ThroughPadsOf(PcbHandle component, bool stationary, int64_t& dx,
+                                                              int64_t& dy) {
+    (void)MemberExtent(component, stationary);  // brings the cache entry up to where the part stands
     TCachedExtent& cached = ExtentCache[component];
     TThroughPads& pads = cached.Pads;
     if (!pads.Known || pads.Where.Rotation != cached.Key.Rotation || pads.Where.Layer != cached.Key.Layer) {
@@ -436,7 +443,9 @@ bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, in
             continue;
         }
         const TRect& e = MemberExtent(member->Handle);
-        const int64_t values[] = {int64_t{GetObjectX(member->Handle)} + dx, int64_t{GetObjectY(member->Handle)} + dy,
+        // The reading behind the extent holds the part's place.
+        const TExtentKey& where = ExtentCache[member->Handle].Key;
+        const int64_t values[] = {int64_t{where.X} + dx, int64_t{where.Y} + dy,
                                   int64_t{e.Left} + dx, int64_t{e.Right} + dx, int64_t{e.Bottom} + dy,
                                   int64_t{e.Top} + dy};
         for (const int64_t v : values) {
@@ -454,8 +463,8 @@ bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64
     int64_t xdy = 0;
     int64_t qdx = 0;
     int64_t qdy = 0;
-    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, xdx, xdy) : nullptr;
-    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, qdx, qdy) : nullptr;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, false, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, true, qdx, qdy) : nullptr;
     return !AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
                           [reach](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
                               return WithinReach(pad, px, py, other, reach);
@@ -468,8 +477,8 @@ bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, 
     int64_t xdy = 0;
     int64_t qdx = 0;
     int64_t qdy = 0;
-    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, xdx, xdy) : nullptr;
-    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, qdx, qdy) : nullptr;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, false, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, true, qdx, qdy) : nullptr;
     return AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
                          [gap, margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
                              return SurelyMeets(pad, px, py, other, gap, margin);
@@ -481,7 +490,7 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
     const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
     // The pads of a against the extent of the other part, in the order the host
     // would be asked; one fill serves every pad.
-    const auto meets = [&](const TPlacedComponent& a, const TRect& extent) {
+    const auto meets = [&](const TPlacedComponent& a, bool stationary, const TRect& extent) {
         if (!a.HasMultiLayerPads) {
             return false;
         }
@@ -491,7 +500,7 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
         }
         int64_t dx = 0;
         int64_t dy = 0;
-        const TThroughPads& pads = ThroughPadsOf(a.Handle, dx, dy);
+        const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, dx, dy);
         for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
                 continue;
@@ -506,13 +515,30 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
         }
         return false;
     };
-    return meets(x, eq) || meets(q, ex);
+    return meets(x, false, eq) || meets(q, true, ex);
+}
+
+void TGroupPlacer::ForgetWhereMembersStand(const TRectangularComponentGroup& group) {
+    for (const TPlacedComponent* member : group) {
+        if (member != nullptr) {
+            const auto known = ExtentCache.find(member->Handle);
+            if (known != ExtentCache.end()) {
+                known->second.Trusted = 0;
+            }
+        }
+    }
 }
 
 void TGroupPlacer::MoveToRect(TRectangularComponentGroup& group) {
     if (PendingMove == &group) {
         PendingMove = nullptr;
     }
+    // Set apart before the members move, and held whatever the move throws.
+    struct TForget {
+        TGroupPlacer& Placer;
+        const TRectangularComponentGroup& Group;
+        ~TForget() { Placer.ForgetWhereMembersStand(Group); }
+    } const forget{*this, group};
     const int64_t dx = int64_t{group.Rect.Left} - group.OldRect.Left;
     const int64_t dy = int64_t{group.Rect.Bottom} - group.OldRect.Bottom;
     if (std::fabs(group.Rotation) < 0.1 && std::abs(dx) < INT32_MAX / 4 && std::abs(dy) < INT32_MAX / 4 &&
@@ -576,7 +602,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
     // extents are read once per test.
     PlacedExtents.clear();
     for (const TPlacedComponent* q : placed) {
-        PlacedExtents.push_back(MemberExtent(q->Handle));
+        PlacedExtents.push_back(MemberExtent(q->Handle, true));
     }
     for (const TPlacedComponent* x : group) {
         TRect ex = MemberExtent(x->Handle);
