@@ -372,6 +372,15 @@ private:
     // The component's through-hole and keep-out pads, and in (dx, dy) the shift
     // from where their bounds were read to where the part stands.
     const TThroughPads& ThroughPadsOf(PcbHandle component, bool stationary, int64_t& dx, int64_t& dy);
+    // An opposite-side pair judged before the group's move by asking the host
+    // about the pads where they stand: x's pads against q's extent shifted back by
+    // (dx, dy), q's pads against x's shifted extent ex, each rectangle shrunk and
+    // grown by the slack. A pad that meets the shrunk rectangle meets the true one,
+    // one that misses the grown rectangle misses it; any other pad leaves the pair
+    // to the move.
+    enum class TPairAnswer { Apart, Conflict, Unsure };
+    TPairAnswer ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                     const TPlacedComponent& q, const TRect& eq, int32_t gap);
     // OppositeSideConflict on the cached pads: pads out of reach of the other
     // extent are skipped (the host would turn them away by their bounds), a pad
     // that surely meets it conflicts, the host judges the rest.

@@ -485,6 +485,64 @@ bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, 
                          });
 }
 
+TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy,
+                                                             const TRect& ex, const TPlacedComponent& q,
+                                                             const TRect& eq, int32_t gap) {
+    TTemporaryPrimitive fill(PCB_FILL);
+    if (fill.Handle == nullptr) {
+        return TPairAnswer::Unsure;
+    }
+    const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
+    bool unsure = false;
+    // The pads of a where they stand against rectangle e shifted by (sx, sy) into their frame.
+    const auto judge = [&](const TPlacedComponent& a, bool stationary, const TRect& e, int64_t sx, int64_t sy) {
+        if (!a.HasMultiLayerPads) {
+            return false;
+        }
+        constexpr int64_t Limit = INT32_MAX / 2;
+        const int64_t x1 = int64_t{std::min(e.Left, e.Right)} + sx;
+        const int64_t x2 = int64_t{std::max(e.Left, e.Right)} + sx;
+        const int64_t y1 = int64_t{std::min(e.Bottom, e.Top)} + sy;
+        const int64_t y2 = int64_t{std::max(e.Bottom, e.Top)} + sy;
+        if (std::min(x1, y1) < -Limit || std::max(x2, y2) > Limit) {
+            unsure = true;
+            return false;
+        }
+        const auto at = [](int64_t v) { return static_cast<int32_t>(v); };
+        const TRect rect = Rect(at(x1), at(y2), at(x2), at(y1));
+        const int64_t s = ExtentSlack;
+        const bool shrinkable = x2 - x1 > 2 * s + 1 && y2 - y1 > 2 * s + 1;
+        const TRect shrunk = Rect(at(x1 + s), at(y2 - s), at(x2 - s), at(y1 + s));
+        const TRect grown = Rect(at(x1 - s), at(y2 + s), at(x2 + s), at(y1 - s));
+        int64_t px = 0;
+        int64_t py = 0;
+        const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, px, py);
+        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
+            if (!WithinReach(pads.Bounds[i], px, py, rect, reach)) {
+                continue;
+            }
+            if (SurelyMeets(pads.Bounds[i], px, py, rect, gap, ExtentSlack)) {
+                return true;
+            }
+            if (shrinkable) {
+                fill.SetFill(shrunk, pads.Layers[i]);
+                if (fill.Overlaps(pads.Handles[i], gap)) {
+                    return true;
+                }
+            }
+            fill.SetFill(grown, pads.Layers[i]);
+            if (fill.Overlaps(pads.Handles[i], gap)) {
+                unsure = true;
+            }
+        }
+        return false;
+    };
+    if (judge(x, false, eq, -dx, -dy) || judge(q, true, ex, dx, dy)) {
+        return TPairAnswer::Conflict;
+    }
+    return unsure ? TPairAnswer::Unsure : TPairAnswer::Apart;
+}
+
 bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
                                             const TRect& eq, int32_t gap) {
     const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
@@ -629,6 +687,15 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
                 }
                 if (opposite && ThroughPadSurelyMeets(*x, dx, dy, ex, *q, eq, gap, Slack)) {
                     return settle(true);
+                }
+                if (opposite) {
+                    const TPairAnswer answer = ThroughPadsBracketed(*x, dx, dy, ex, *q, eq, gap);
+                    if (answer == TPairAnswer::Conflict) {
+                        return settle(true);
+                    }
+                    if (answer == TPairAnswer::Apart) {
+                        continue;
+                    }
                 }
                 move();
                 ex = MemberExtent(x->Handle);

@@ -149,3 +149,90 @@ TEST_F(SurelyMeetsTest, AnyPadShapeMeetsTheRectangleOnTheHostAfterTheShift) {
 
 }  // namespace
 }  // namespace autoplacer::test
+
+namespace autoplacer::test {
+namespace {
+
+using MemberExtentConflicts = GroupPlacerTest;
+
+// The whole member-extent test in the fast form (judged before the move where it
+// can, through the host's pads where it stands otherwise) against the plain one,
+// which moves the group and asks the host about every pair: surface-mount parts,
+// straight and turned, slid over a through-hole header and an axial part on the
+// other side, and a header slid over surface-mount parts, in fine steps and with
+// several gaps.
+TEST_F(MemberExtentConflicts, TheFastFormAnswersAsThePlainOneAcrossThroughHoleParts) {
+    hostpcb::BoardBuilder build(*board);
+    build.Header("J1", 6, 2, At(1000, 1000));
+    build.Axial("D1", Mil(400), At(1000, 1400), 90);
+    build.Chip("R1", "0805", At(400, 400), 0, PCB_BOTTOM_LAYER);
+    build.Soic("U1", 8, At(400, 1800), 33, PCB_BOTTOM_LAYER);
+    build.Chip("R2", "1206", At(1600, 1600), 90, PCB_BOTTOM_LAYER);
+    build.Chip("C1", "0603", At(1700, 1650), 0, PCB_BOTTOM_LAYER);
+    build.Header("J2", 3, 1, At(300, 1200));
+    TRectangularComponentGroup& placedTop = Group({"J1", "D1"});
+    TRectangularComponentGroup& placedBottom = Group({"R2", "C1"});
+    TRectangularComponentGroup* moving[] = {&Group({"R1"}), &Group({"U1"}), &Group({"J2"})};
+    const TRectangularComponentGroup* against[] = {&placedTop, &placedTop, &placedBottom};
+    std::mt19937 random(3);
+    int conflicts = 0;
+    int checks = 0;
+    int flips = 0;
+    for (const double gap : {0.0, 7.0, 20.0}) {
+        hostpcb::BoardBuilder(*board).ComponentClearance(Mil(gap), 1);
+        context.Forms = TPlacerForms::Fast;
+        const auto fast = Placer(false, R(0, 3000, 3000, 0));
+        context.Forms = TPlacerForms::Reference;
+        const auto plain = Placer(false, R(0, 3000, 3000, 0));
+        for (std::size_t g = 0; g < 3; ++g) {
+            TRectangularComponentGroup& group = *moving[g];
+            const TRectangularComponentGroup& placed = *against[g];
+            const int32_t w = RectWidth(group.Rect);
+            const int32_t h = RectHeight(group.Rect);
+            const TRect target = placed.Rect;
+            for (int i = 0; i < 400; ++i) {
+                // Across the placed group's rectangle and a little beyond, off the grid.
+                const int32_t x = target.Left - w - Mil(30) +
+                                  static_cast<int32_t>(std::uniform_int_distribution<int64_t>(
+                                      0, int64_t{RectWidth(target)} + w + Mil(60))(random));
+                const int32_t y = target.Bottom - h - Mil(30) +
+                                  static_cast<int32_t>(std::uniform_int_distribution<int64_t>(
+                                      0, int64_t{RectHeight(target)} + h + Mil(60))(random));
+                const TRect r = Rect(x, y + h, x + w, y);
+                const bool expected = plain->Conflicts(group, r, placed);
+                ASSERT_EQ(fast->Conflicts(group, r, placed), expected)
+                    << "group " << g << " at " << x << ", " << y << ", gap " << gap;
+                conflicts += expected ? 1 : 0;
+                ++checks;
+                // Where the plain answer flips between here and a point to the right:
+                // the unit steps around it, where the judgements before the move are
+                // least sure.
+                const int32_t farther = x + static_cast<int32_t>(std::uniform_int_distribution<int64_t>(
+                                                   Mil(1), Mil(100))(random));
+                const TRect far = Rect(farther, y + h, farther + w, y);
+                if (i % 4 != 0 || plain->Conflicts(group, far, placed) == expected) {
+                    continue;
+                }
+                int32_t lo = x;
+                int32_t hi = farther;
+                while (hi - lo > 1) {
+                    const int32_t mid = lo + (hi - lo) / 2;
+                    (plain->Conflicts(group, Rect(mid, y + h, mid + w, y), placed) == expected ? lo : hi) = mid;
+                }
+                ++flips;
+                for (int32_t k = lo - 6; k <= lo + 7; ++k) {
+                    const TRect near = Rect(k, y + h, k + w, y);
+                    const bool plainNear = plain->Conflicts(group, near, placed);
+                    ASSERT_EQ(fast->Conflicts(group, near, placed), plainNear)
+                        << "group " << g << " at " << k << ", " << y << ", gap " << gap;
+                }
+            }
+        }
+    }
+    EXPECT_GT(conflicts, checks / 10);
+    EXPECT_LT(conflicts, checks - checks / 10);
+    EXPECT_GT(flips, 100);
+}
+
+}  // namespace
+}  // namespace autoplacer::test
