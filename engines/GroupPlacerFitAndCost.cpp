@@ -343,11 +343,16 @@ const TRect& TGroupPlacer::MemberExtent(PcbHandle component, bool stationary) {
     if (known.Known && known.Trusted != 0 && (known.Trusted == WalkTrust || known.Trusted == ConflictTrust)) {
         return known.Extent;
     }
-    // One read of the component's record gives the whole key.
-    TPcbComponent record(component);
-    record.Sync(PCB_READ);
-    const TExtentKey key{record.X, record.Y, record.Rotation, record.GetLayer()};
-    TCachedExtent& cached = ExtentCache[component];
+    // One read of the component's record gives the whole key. The fields are
+    // read straight from the host's data, without the record's texts; a blank
+    // record holds zeros in them too, so a failed read gives the same key.
+    PcbComponentData data{};
+    data.Base.ObjectId = PCB_COMPONENT;
+    if (PcbApi::PcbApi_QueryComponent(component, PCB_READ, &data) != PCB_OK) {
+        data = PcbComponentData{};
+    }
+    const TExtentKey key{data.Base.X, data.Base.Y, data.Rotation, LayerIdToNumber(data.Base.Layer)};
+    TCachedExtent& cached = known;
     if (!cached.Known || !(cached.Key == key)) {
         cached.Key = key;
         cached.Extent = ComponentExtentRect(component);
