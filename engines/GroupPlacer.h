@@ -36,6 +36,7 @@
 
 namespace autoplacer {
 
+class TCrossingMemo;
 class TNetRegistry;
 class TPlacedComponent;
 class TPlacedGroupIndex;
@@ -389,6 +390,8 @@ private:
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
     std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
 
+    // The crossings among the board's lines, kept from one group's search to the next.
+    std::unique_ptr<TCrossingMemo> Crossings;
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
     std::vector<int32_t> NearbyPlaced;

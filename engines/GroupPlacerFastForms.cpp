@@ -33,6 +33,7 @@
 #include <unordered_set>
 
 #include "engines/CrossOvers.h"
+#include "engines/CrossingMemo.h"
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
@@ -380,7 +381,11 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
 int32_t TGroupPlacer::ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group) {
     if (Context.ConnectionDragger != nullptr && Search != nullptr && Search->Group == &group) {
         if (Search->Connections == nullptr) {
-            Search->Connections = std::make_unique<TIncrementalConnectionCost>(Options, Context, group);
+            if (Crossings == nullptr) {
+                Crossings = std::make_unique<TCrossingMemo>();
+            }
+            Search->Connections =
+                std::make_unique<TIncrementalConnectionCost>(Options, Context, group, Crossings.get());
         }
         if (Search->InOrientation) {
             return Search->Connections->CostAt(p, group);
