@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "engines/CrossOvers.h"
+#include "engines/CrossingMemo.h"
 #include "engines/KeepOut.h"
 #include "engines/PlacedGroupIndex.h"
 #include "host/PcbApi.h"

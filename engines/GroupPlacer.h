@@ -36,6 +36,7 @@
 
 namespace autoplacer {
 
+class TCrossingMemo;
 class TNetRegistry;
 class TPlacedComponent;
 class TPlacedGroupIndex;
@@ -311,18 +312,29 @@ private:
 
     // A component's extent, computed by the host once for each place, turn and
     // side it is found in: the member-extent conflict test asks for the same
-    // components at every candidate point.
-    const TRect& MemberExtent(PcbHandle component);
+    // components at every candidate point. Where the part stands is read from
+    // the host unless a reading within the current trust still holds:
+    // stationary parts (members of placed groups) for the whole walk, the others
+    // for one conflict test, each until the placer moves them.
+    const TRect& MemberExtent(PcbHandle component, bool stationary = false);
+    // The trust of readings of where parts stand (0: none). WalkTrust is opened
+    // by PrepareConflictTests and closed at the end of the walk; ConflictTrust
+    // lasts one ConflictsWithPlaced.
+    uint64_t TrustCounter = 0;
+    uint64_t WalkTrust = 0;
+    uint64_t ConflictTrust = 0;
+    // The members' readings no longer hold: the placer moved them.
+    void ForgetWhereMembersStand(const TRectangularComponentGroup& group);
     // The member-extent conflict test in the fast form: the same answers as the
     // plain one, but the group is moved on the host only when some member pair
     // comes near enough to be judged.
     bool ExtentsConflictFast(TRectangularComponentGroup& group, const TRect& r,
                              const TRectangularComponentGroup& placed, int32_t gap);
 
-    // Whether a through-hole pad of x (shifted) lies well inside q's extent, or one of
-    // q's well inside x's shifted extent.
-    bool ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
-                          const TPlacedComponent& q, const TRect& eq, int64_t margin);
+    // Whether a through-hole pad of x (shifted) surely comes within gap of q's extent,
+    // or one of q's within gap of x's shifted extent (SurelyMeets).
+    bool ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                               const TPlacedComponent& q, const TRect& eq, int32_t gap, int64_t margin);
     // Carries the group's members from OldRect to Rect (a plain shift when there is
     // no turn to make).
     void MoveToRect(TRectangularComponentGroup& group);
@@ -341,19 +353,45 @@ private:
         int Layer = 0;
         bool operator==(const TExtentKey&) const = default;
     };
+    // The through-hole and keep-out pads of a component as read at Where: handles,
+    // layers and bounds. A shift keeps them (the bounds move with the part, up to
+    // a unit of rounding); a turn or a change of side reads them again.
+    struct TThroughPads {
+        TExtentKey Where;
+        bool Known = false;
+        std::vector<PcbHandle> Handles;
+        std::vector<int> Layers;
+        std::vector<TRect> Bounds;
+    };
     struct TCachedExtent {
         TExtentKey Key;
         TRect Extent;
         bool Known = false;
-        bool PadsKnown = false;
-        std::vector<TRect> ThroughPads;  // bounds of the through-hole and keep-out pads
+        uint64_t Trusted = 0;  // the trust the key was read or confirmed under
+        TThroughPads Pads;
     };
-    // The bounds of the component's through-hole and keep-out pads where it stands,
-    // read with its extent.
-    const std::vector<TRect>& ThroughPadBounds(PcbHandle component);
+    // The component's through-hole and keep-out pads, and in (dx, dy) the shift
+    // from where their bounds were read to where the part stands.
+    const TThroughPads& ThroughPadsOf(PcbHandle component, bool stationary, int64_t& dx, int64_t& dy);
+    // An opposite-side pair judged before the group's move by asking the host
+    // about the pads where they stand: x's pads against q's extent shifted back by
+    // (dx, dy), q's pads against x's shifted extent ex, each rectangle shrunk and
+    // grown by the slack. A pad that meets the shrunk rectangle meets the true one,
+    // one that misses the grown rectangle misses it; any other pad leaves the pair
+    // to the move.
+    enum class TPairAnswer { Apart, Conflict, Unsure };
+    TPairAnswer ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                     const TPlacedComponent& q, const TRect& eq, int32_t gap);
+    // OppositeSideConflict on the cached pads: pads out of reach of the other
+    // extent are skipped (the host would turn them away by their bounds), a pad
+    // that surely meets it conflicts, the host judges the rest.
+    bool OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
+                                  const TRect& eq, int32_t gap);
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
     std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
 
+    // The crossings among the board's lines, kept from one group's search to the next.
+    std::unique_ptr<TCrossingMemo> Crossings;
     std::unique_ptr<TGroupSearch> Search;
     std::unique_ptr<TPlacedGroupIndex> PlacedIndex;
     std::vector<int32_t> NearbyPlaced;

@@ -30,8 +30,10 @@
 // the first poll only.
 #include <algorithm>
 #include <limits>
+#include <unordered_set>
 
 #include "engines/CrossOvers.h"
+#include "engines/CrossingMemo.h"
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
@@ -94,7 +96,10 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     // The search leaves the group where its last test left it, as the plain form does.
     struct TFlushOnExit {
         TGroupPlacer& Placer;
-        ~TFlushOnExit() { Placer.FlushPendingMove(); }
+        ~TFlushOnExit() {
+            Placer.WalkTrust = 0;
+            Placer.FlushPendingMove();
+        }
     } const flush{*this};
     if (!RotationPermitted(group)) {
         return best;
@@ -167,7 +172,10 @@ std::vector<TGridPoint> TGroupPlacer::CandidatePositionsFast(TRectangularCompone
     // The search leaves the group where its last test left it, as the plain form does.
     struct TFlushOnExit {
         TGroupPlacer& Placer;
-        ~TFlushOnExit() { Placer.FlushPendingMove(); }
+        ~TFlushOnExit() {
+            Placer.WalkTrust = 0;
+            Placer.FlushPendingMove();
+        }
     } const flush{*this};
     const TGridPoints* grid = GridOf(group);
     if (grid == nullptr) {
@@ -279,6 +287,22 @@ void TGroupPlacer::PrepareConflictTests(TRectangularComponentGroup& group) {
     for (int32_t i = 0; i < PlacedGroups.Count(); ++i) {
         PlacedIndex->Put(i, PlacedGroups[i]->Rect);
     }
+    // The placed groups stand still during the walk, so where their members stand
+    // is read once; not when a part of this group is also in a placed one.
+    WalkTrust = 0;
+    std::unordered_set<PcbHandle> own;
+    for (const TPlacedComponent* member : group) {
+        own.insert(member->Handle);
+    }
+    bool disjoint = true;
+    for (const TRectangularComponentGroup* placed : PlacedGroups) {
+        for (const TPlacedComponent* member : *placed) {
+            disjoint = disjoint && placed != &group && own.count(member->Handle) == 0;
+        }
+    }
+    if (disjoint) {
+        WalkTrust = ++TrustCounter;
+    }
     for (auto i = static_cast<int32_t>(Search->Relations.size()); i < PlacedGroups.Count(); ++i) {
         TPlacedRelation relation;
         relation.Gap = GroupsGap(group, *PlacedGroups[i], relation.Mode);
@@ -291,6 +315,12 @@ void TGroupPlacer::PrepareConflictTests(TRectangularComponentGroup& group) {
 }
 
 bool TGroupPlacer::ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r) {
+    // Nothing but this test's own moves changes where the parts stand until it ends.
+    struct TTrustScope {
+        TGroupPlacer& Placer;
+        ~TTrustScope() { Placer.ConflictTrust = 0; }
+    } const trust{*this};
+    ConflictTrust = ++TrustCounter;
     // A placed group farther than its gap (plus a unit of slack for the host's
     // tolerance) on either axis cannot conflict.
     const int64_t grow = int64_t{Search->LargestGap} + 1;
@@ -351,7 +381,11 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
 int32_t TGroupPlacer::ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group) {
     if (Context.ConnectionDragger != nullptr && Search != nullptr && Search->Group == &group) {
         if (Search->Connections == nullptr) {
-            Search->Connections = std::make_unique<TIncrementalConnectionCost>(Options, Context, group);
+            if (Crossings == nullptr) {
+                Crossings = std::make_unique<TCrossingMemo>();
+            }
+            Search->Connections =
+                std::make_unique<TIncrementalConnectionCost>(Options, Context, group, Crossings.get());
         }
         if (Search->InOrientation) {
             return Search->Connections->CostAt(p, group);

@@ -10,6 +10,7 @@
 #include "engines/CrossOvers.h"
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
+#include "engines/SureConflicts.h"
 #include "engines/KeepOut.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -45,6 +46,10 @@ bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TRect& extent, in
     }
     return false;
 }
+
+// How far a shifted extent or pad bounds may be from what the host finds after
+// the move (a unit for a turned part, a unit of outward rounding), with room to spare.
+constexpr int64_t ExtentSlack = 4;
 
 int32_t Positive(int64_t v) { return v > 0 ? static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)) : 0; }
 
@@ -218,6 +223,7 @@ bool TGroupPlacer::ConflictsAt(TRectangularComponentGroup& group, const TRect& r
     }
     group.Rect = r;
     group.ApplyTransform();
+    ForgetWhereMembersStand(group);
     if (PendingMove == &group) {
         PendingMove = nullptr;  // the transform made the waiting move
     }
@@ -332,28 +338,41 @@ int32_t TGroupPlacer::PadCostOfPattern(const TRect& r, int32_t pattern) const {
     }
 }
 
-const TRect& TGroupPlacer::MemberExtent(PcbHandle component) {
-    // One read of the component's record gives the whole key.
-    TPcbComponent record(component);
-    record.Sync(PCB_READ);
-    const TExtentKey key{record.X, record.Y, record.Rotation, record.GetLayer()};
-    TCachedExtent& cached = ExtentCache[component];
+const TRect& TGroupPlacer::MemberExtent(PcbHandle component, bool stationary) {
+    TCachedExtent& known = ExtentCache[component];
+    if (known.Known && known.Trusted != 0 && (known.Trusted == WalkTrust || known.Trusted == ConflictTrust)) {
+        return known.Extent;
+    }
+    // One read of the component's record gives the whole key. The fields are
+    // read straight from the host's data, without the record's texts; a blank
+    // record holds zeros in them too, so a failed read gives the same key.
+    PcbComponentData data{};
+    data.Base.ObjectId = PCB_COMPONENT;
+    if (PcbApi::PcbApi_QueryComponent(component, PCB_READ, &data) != PCB_OK) {
+        data = PcbComponentData{};
+    }
+    const TExtentKey key{data.Base.X, data.Base.Y, data.Rotation, LayerIdToNumber(data.Base.Layer)};
+    TCachedExtent& cached = known;
     if (!cached.Known || !(cached.Key == key)) {
         cached.Key = key;
         cached.Extent = ComponentExtentRect(component);
         cached.Known = true;
-        cached.PadsKnown = false;
     }
+    cached.Trusted = stationary && WalkTrust != 0 ? WalkTrust : ConflictTrust;
     return cached.Extent;
 }
 
-const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
-    (void)MemberExtent(component);  // brings the cache entry up to where the part stands
+const TGroupPlacer::TThroughPads& TGroupPlacer::ThroughPadsOf(PcbHandle component, bool stationary, int64_t& dx,
+                                                              int64_t& dy) {
+    (void)MemberExtent(component, stationary);  // brings the cache entry up to where the part stands
     TCachedExtent& cached = ExtentCache[component];
-    if (!cached.PadsKnown) {
-        cached.ThroughPads.clear();
-        TObjectIterator pads(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
-        for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
+    TThroughPads& pads = cached.Pads;
+    if (!pads.Known || pads.Where.Rotation != cached.Key.Rotation || pads.Where.Layer != cached.Key.Layer) {
+        pads.Handles.clear();
+        pads.Layers.clear();
+        pads.Bounds.clear();
+        TObjectIterator iterator(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
+        for (PcbHandle pad = iterator.First(); pad != nullptr; pad = iterator.Next()) {
             TPcbPad record(pad);
             record.Sync(PCB_READ);
             const int layer = record.GetLayer();
@@ -371,47 +390,19 @@ const std::vector<TRect>& TGroupPlacer::ThroughPadBounds(PcbHandle component) {
                 x2 = INT32_MAX / 2;
                 y2 = INT32_MAX / 2;
             }
-            cached.ThroughPads.push_back(Rect(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)));
+            pads.Handles.push_back(pad);
+            pads.Layers.push_back(layer);
+            pads.Bounds.push_back(Rect(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)));
         }
-        cached.PadsKnown = true;
+        pads.Where = cached.Key;
+        pads.Known = true;
     }
-    return cached.ThroughPads;
+    dx = int64_t{cached.Key.X} - pads.Where.X;
+    dy = int64_t{cached.Key.Y} - pads.Where.Y;
+    return pads;
 }
 
 namespace {
-
-// Whether rectangles a and b come within reach of each other (edges touching count).
-bool WithinReach(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t reach) {
-    return int64_t{std::min(a.Left, a.Right)} + dx - reach <= std::max(b.Left, b.Right) &&
-           std::min(b.Left, b.Right) <= int64_t{std::max(a.Left, a.Right)} + dx + reach &&
-           int64_t{std::min(a.Bottom, a.Top)} + dy - reach <= std::max(b.Bottom, b.Top) &&
-           std::min(b.Bottom, b.Top) <= int64_t{std::max(a.Bottom, a.Top)} + dy + reach;
-}
-
-// Whether rectangles a (shifted by dx, dy) and b overlap by more than margin on both
-// axes, both wider and taller than twice the margin: then rectangles within margin of
-// them overlap too.
-bool DeeplyOverlapping(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
-    const int64_t ax1 = int64_t{std::min(a.Left, a.Right)} + dx;
-    const int64_t ax2 = int64_t{std::max(a.Left, a.Right)} + dx;
-    const int64_t ay1 = int64_t{std::min(a.Bottom, a.Top)} + dy;
-    const int64_t ay2 = int64_t{std::max(a.Bottom, a.Top)} + dy;
-    const int64_t bx1 = std::min(b.Left, b.Right);
-    const int64_t bx2 = std::max(b.Left, b.Right);
-    const int64_t by1 = std::min(b.Bottom, b.Top);
-    const int64_t by2 = std::max(b.Bottom, b.Top);
-    const int64_t least = 2 * margin + 1;
-    return ax2 - ax1 > least && ay2 - ay1 > least && bx2 - bx1 > least && by2 - by1 > least &&
-           std::min(ax2, bx2) - std::max(ax1, bx1) > margin && std::min(ay2, by2) - std::max(ay1, by1) > margin;
-}
-
-// Whether rectangle a (shifted by dx, dy) lies inside b shrunk by margin on every side.
-bool DeeplyInside(const TRect& a, int64_t dx, int64_t dy, const TRect& b, int64_t margin) {
-    return int64_t{std::min(a.Left, a.Right)} + dx > int64_t{std::min(b.Left, b.Right)} + margin &&
-           int64_t{std::max(a.Left, a.Right)} + dx < int64_t{std::max(b.Left, b.Right)} - margin &&
-           int64_t{std::min(a.Bottom, a.Top)} + dy > int64_t{std::min(b.Bottom, b.Top)} + margin &&
-           int64_t{std::max(a.Bottom, a.Top)} + dy < int64_t{std::max(b.Bottom, b.Top)} - margin;
-}
 
 // Whether an extent moved by (dx, dy) is the old one shifted. Extents are merged
 // from starting values (a high minimum, a maximum of 0), so one that reaches 0 or
@@ -422,21 +413,23 @@ bool ShiftKeepsExtent(const TRect& e, int64_t dx, int64_t dy) {
            inside(e.Bottom + dy, e.Top + dy);
 }
 
-// Whether test(pad, shift x, shift y, extent) holds for a pad of xPads (shifted by
-// dx, dy) against q's extent eq, or for one of qPads against x's shifted extent ex.
-template <typename Test>
-bool AnyThroughPad(const std::vector<TRect>* xPads, int64_t dx, int64_t dy, const TRect& ex,
-                   const std::vector<TRect>* qPads, const TRect& eq, const Test& test) {
+// Whether test(pad, shift x, shift y, extent) holds for a pad of x (shifted by
+// dx, dy) against q's extent eq, or for one of q's pads against x's shifted extent
+// ex; each list is shifted further by where it was read (nil for a part without
+// such pads).
+template <typename Pads, typename Test>
+bool AnyThroughPad(const Pads* xPads, int64_t xdx, int64_t xdy, int64_t dx, int64_t dy, const TRect& ex,
+                   const Pads* qPads, int64_t qdx, int64_t qdy, const TRect& eq, const Test& test) {
     if (xPads != nullptr) {
-        for (const TRect& pad : *xPads) {
-            if (test(pad, dx, dy, eq)) {
+        for (const TRect& pad : xPads->Bounds) {
+            if (test(pad, xdx + dx, xdy + dy, eq)) {
                 return true;
             }
         }
     }
     if (qPads != nullptr) {
-        for (const TRect& pad : *qPads) {
-            if (test(pad, -dx, -dy, ex)) {
+        for (const TRect& pad : qPads->Bounds) {
+            if (test(pad, qdx - dx, qdy - dy, ex)) {
                 return true;
             }
         }
@@ -455,7 +448,9 @@ bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, in
             continue;
         }
         const TRect& e = MemberExtent(member->Handle);
-        const int64_t values[] = {int64_t{GetObjectX(member->Handle)} + dx, int64_t{GetObjectY(member->Handle)} + dy,
+        // The reading behind the extent holds the part's place.
+        const TExtentKey& where = ExtentCache[member->Handle].Key;
+        const int64_t values[] = {int64_t{where.X} + dx, int64_t{where.Y} + dy,
                                   int64_t{e.Left} + dx, int64_t{e.Right} + dx, int64_t{e.Bottom} + dy,
                                   int64_t{e.Top} + dy};
         for (const int64_t v : values) {
@@ -469,30 +464,144 @@ bool TGroupPlacer::ShiftStaysInRange(const TRectangularComponentGroup& group, in
 
 bool TGroupPlacer::ThroughPadsApart(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
                                     const TPlacedComponent& q, const TRect& eq, int64_t reach) {
-    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
-    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
-    return !AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
+    int64_t xdx = 0;
+    int64_t xdy = 0;
+    int64_t qdx = 0;
+    int64_t qdy = 0;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, false, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, true, qdx, qdy) : nullptr;
+    return !AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
                           [reach](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
                               return WithinReach(pad, px, py, other, reach);
                           });
 }
 
-bool TGroupPlacer::ThroughPadInside(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
-                                    const TPlacedComponent& q, const TRect& eq, int64_t margin) {
-    // A pad's shape lies within its bounds, so a pad whose bounds are well inside the
-    // other part's extent overlaps the fill the host would test it against.
-    const std::vector<TRect>* xPads = x.HasMultiLayerPads ? &ThroughPadBounds(x.Handle) : nullptr;
-    const std::vector<TRect>* qPads = q.HasMultiLayerPads ? &ThroughPadBounds(q.Handle) : nullptr;
-    return AnyThroughPad(xPads, dx, dy, ex, qPads, eq,
-                         [margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
-                             return DeeplyInside(pad, px, py, other, margin);
+bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, int64_t dy, const TRect& ex,
+                                         const TPlacedComponent& q, const TRect& eq, int32_t gap, int64_t margin) {
+    int64_t xdx = 0;
+    int64_t xdy = 0;
+    int64_t qdx = 0;
+    int64_t qdy = 0;
+    const TThroughPads* xPads = x.HasMultiLayerPads ? &ThroughPadsOf(x.Handle, false, xdx, xdy) : nullptr;
+    const TThroughPads* qPads = q.HasMultiLayerPads ? &ThroughPadsOf(q.Handle, true, qdx, qdy) : nullptr;
+    return AnyThroughPad(xPads, xdx, xdy, dx, dy, ex, qPads, qdx, qdy, eq,
+                         [gap, margin](const TRect& pad, int64_t px, int64_t py, const TRect& other) {
+                             return SurelyMeets(pad, px, py, other, gap, margin);
                          });
+}
+
+TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy,
+                                                             const TRect& ex, const TPlacedComponent& q,
+                                                             const TRect& eq, int32_t gap) {
+    TTemporaryPrimitive fill(PCB_FILL);
+    if (fill.Handle == nullptr) {
+        return TPairAnswer::Unsure;
+    }
+    const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
+    bool unsure = false;
+    // The pads of a where they stand against rectangle e shifted by (sx, sy) into their frame.
+    const auto judge = [&](const TPlacedComponent& a, bool stationary, const TRect& e, int64_t sx, int64_t sy) {
+        if (!a.HasMultiLayerPads) {
+            return false;
+        }
+        constexpr int64_t Limit = INT32_MAX / 2;
+        const int64_t x1 = int64_t{std::min(e.Left, e.Right)} + sx;
+        const int64_t x2 = int64_t{std::max(e.Left, e.Right)} + sx;
+        const int64_t y1 = int64_t{std::min(e.Bottom, e.Top)} + sy;
+        const int64_t y2 = int64_t{std::max(e.Bottom, e.Top)} + sy;
+        if (std::min(x1, y1) < -Limit || std::max(x2, y2) > Limit) {
+            unsure = true;
+            return false;
+        }
+        const auto at = [](int64_t v) { return static_cast<int32_t>(v); };
+        const TRect rect = Rect(at(x1), at(y2), at(x2), at(y1));
+        const int64_t s = ExtentSlack;
+        const bool shrinkable = x2 - x1 > 2 * s + 1 && y2 - y1 > 2 * s + 1;
+        const TRect shrunk = Rect(at(x1 + s), at(y2 - s), at(x2 - s), at(y1 + s));
+        const TRect grown = Rect(at(x1 - s), at(y2 + s), at(x2 + s), at(y1 - s));
+        int64_t px = 0;
+        int64_t py = 0;
+        const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, px, py);
+        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
+            if (!WithinReach(pads.Bounds[i], px, py, rect, reach)) {
+                continue;
+            }
+            if (SurelyMeets(pads.Bounds[i], px, py, rect, gap, ExtentSlack)) {
+                return true;
+            }
+            if (shrinkable) {
+                fill.SetFill(shrunk, pads.Layers[i]);
+                if (fill.Overlaps(pads.Handles[i], gap)) {
+                    return true;
+                }
+            }
+            fill.SetFill(grown, pads.Layers[i]);
+            if (fill.Overlaps(pads.Handles[i], gap)) {
+                unsure = true;
+            }
+        }
+        return false;
+    };
+    if (judge(x, false, eq, -dx, -dy) || judge(q, true, ex, dx, dy)) {
+        return TPairAnswer::Conflict;
+    }
+    return unsure ? TPairAnswer::Unsure : TPairAnswer::Apart;
+}
+
+bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
+                                            const TRect& eq, int32_t gap) {
+    const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
+    // The pads of a against the extent of the other part, in the order the host
+    // would be asked; one fill serves every pad.
+    const auto meets = [&](const TPlacedComponent& a, bool stationary, const TRect& extent) {
+        if (!a.HasMultiLayerPads) {
+            return false;
+        }
+        TTemporaryPrimitive fill(PCB_FILL);
+        if (fill.Handle == nullptr) {
+            return false;
+        }
+        int64_t dx = 0;
+        int64_t dy = 0;
+        const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, dx, dy);
+        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
+            if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
+                continue;
+            }
+            if (SurelyMeets(pads.Bounds[i], dx, dy, extent, gap, ExtentSlack)) {
+                return true;
+            }
+            fill.SetFill(extent, pads.Layers[i]);
+            if (fill.Overlaps(pads.Handles[i], gap)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return meets(x, false, eq) || meets(q, true, ex);
+}
+
+void TGroupPlacer::ForgetWhereMembersStand(const TRectangularComponentGroup& group) {
+    for (const TPlacedComponent* member : group) {
+        if (member != nullptr) {
+            const auto known = ExtentCache.find(member->Handle);
+            if (known != ExtentCache.end()) {
+                known->second.Trusted = 0;
+            }
+        }
+    }
 }
 
 void TGroupPlacer::MoveToRect(TRectangularComponentGroup& group) {
     if (PendingMove == &group) {
         PendingMove = nullptr;
     }
+    // Set apart before the members move, and held whatever the move throws.
+    struct TForget {
+        TGroupPlacer& Placer;
+        const TRectangularComponentGroup& Group;
+        ~TForget() { Placer.ForgetWhereMembersStand(Group); }
+    } const forget{*this, group};
     const int64_t dx = int64_t{group.Rect.Left} - group.OldRect.Left;
     const int64_t dy = int64_t{group.Rect.Bottom} - group.OldRect.Bottom;
     if (std::fabs(group.Rotation) < 0.1 && std::abs(dx) < INT32_MAX / 4 && std::abs(dy) < INT32_MAX / 4 &&
@@ -526,7 +635,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
     // after the move, so nearness and overlap are judged with some slack; a pair
     // that is neither clearly apart nor clearly overlapping is judged after the move,
     // and so is every pair of a member whose extent does not simply shift.
-    constexpr int64_t Slack = 4;
+    constexpr int64_t Slack = ExtentSlack;
     const int64_t reach = int64_t{std::max(gap, 0)} + Slack;
     const int64_t dx = int64_t{r.Left} - group.OldRect.Left;
     const int64_t dy = int64_t{r.Bottom} - group.OldRect.Bottom;
@@ -556,7 +665,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
     // extents are read once per test.
     PlacedExtents.clear();
     for (const TPlacedComponent* q : placed) {
-        PlacedExtents.push_back(MemberExtent(q->Handle));
+        PlacedExtents.push_back(MemberExtent(q->Handle, true));
     }
     for (const TPlacedComponent* x : group) {
         TRect ex = MemberExtent(x->Handle);
@@ -575,19 +684,28 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
                 continue;
             }
             if (!moved) {
-                if (!opposite && DeeplyOverlapping(ex, dx, dy, eq, Slack)) {
-                    return settle(true);  // overlapping extents always conflict
+                if (!opposite && SurelyOverlapping(ex, dx, dy, eq, gap, Slack)) {
+                    return settle(true);
                 }
                 if (opposite && ThroughPadsApart(*x, dx, dy, ex, *q, eq, reach)) {
                     continue;
                 }
-                if (opposite && ThroughPadInside(*x, dx, dy, ex, *q, eq, Slack)) {
+                if (opposite && ThroughPadSurelyMeets(*x, dx, dy, ex, *q, eq, gap, Slack)) {
                     return settle(true);
+                }
+                if (opposite) {
+                    const TPairAnswer answer = ThroughPadsBracketed(*x, dx, dy, ex, *q, eq, gap);
+                    if (answer == TPairAnswer::Conflict) {
+                        return settle(true);
+                    }
+                    if (answer == TPairAnswer::Apart) {
+                        continue;
+                    }
                 }
                 move();
                 ex = MemberExtent(x->Handle);
             }
-            const bool conflict = opposite ? OppositeSideConflict(*x, ex, *q, eq, gap)
+            const bool conflict = opposite ? OppositeSideConflictFast(*x, ex, *q, eq, gap)
                                            : RectsOverlap(ex, eq, gap, Context.Forms);
             if (conflict) {
                 return true;

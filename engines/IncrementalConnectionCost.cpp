@@ -1,10 +1,13 @@
 #include "engines/IncrementalConnectionCost.h"
 
+#include "engines/CrossingMemo.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "engines/ContainmentGeometry.h"
+#include "engines/CrossingMemo.h"
 #include "engines/CrossOvers.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -29,8 +32,9 @@ int32_t Saturated(int64_t total) {
 
 TIncrementalConnectionCost::TIncrementalConnectionCost(const TPlacerOptions& options,
                                                        const TPlacementContext& context,
-                                                       const TRectangularComponentGroup& group)
-    : Options(options), Context(context), Group(group) {}
+                                                       const TRectangularComponentGroup& group,
+                                                       TCrossingMemo* memo)
+    : Options(options), Context(context), Group(group), Memo(memo) {}
 
 void TIncrementalConnectionCost::ReadLine(TLine& line) const {
     TPcbFromTo record(line.Handle);
@@ -112,7 +116,8 @@ void TIncrementalConnectionCost::Begin() {
     }
     if (Options.CrossOverCostWeight != 0) {
         IndexStaticLines();
-        StaticCrossingCount = StaticCrossings();
+        StaticCrossingCount =
+            Memo != nullptr && SpatialQueriesAnswerLines() ? StaticCrossingsByMemo() : StaticCrossings();
     }
     ProcessPendingMessages();
 }
@@ -151,6 +156,23 @@ void TIncrementalConnectionCost::IndexStaticLines() {
 // first one's box answers, keeping the second ones that stay too. When the
 // host's index knows only the board's own connections, the bucket index
 // answers instead of the host.
+// The same count as StaticCrossings, through the memo: all lines not on power
+// nets, less the pairs of the moving ones.
+int64_t TIncrementalConnectionCost::StaticCrossingsByMemo() {
+    std::vector<TMemoLine> lines;
+    std::vector<std::size_t> moving;
+    for (const TLine& line : Lines) {
+        if (line.Power) {
+            continue;
+        }
+        if (line.Moves) {
+            moving.push_back(lines.size());
+        }
+        lines.push_back({line.Handle, line.OnConnectLayer, line.BoxX1, line.BoxY1, line.BoxX2, line.BoxY2, line.Segment});
+    }
+    return Memo->CountWithout(std::move(lines), moving);
+}
+
 int64_t TIncrementalConnectionCost::StaticCrossings() const {
     if (!SpatialQueriesAnswerLines()) {
         return StaticCrossingsByHost();

@@ -39,14 +39,17 @@
 
 namespace autoplacer {
 
+class TCrossingMemo;
 class TPadsOnComponent;
 class TRectangularComponentGroup;
 
 class TIncrementalConnectionCost {
 public:
-    // The context must have a connection dragger. Reads nothing yet.
+    // The context must have a connection dragger. Reads nothing yet. With a
+    // memo (borrowed, kept by the group placer from search to search) the
+    // crossings among the lines that stay are counted through it.
     TIncrementalConnectionCost(const TPlacerOptions& options, const TPlacementContext& context,
-                               const TRectangularComponentGroup& group);
+                               const TRectangularComponentGroup& group, TCrossingMemo* memo = nullptr);
 
     // The cost with the group where it stands on the host.
     int32_t TotalCost();
@@ -98,6 +101,7 @@ private:
     void IndexStaticLines();
     int64_t StaticCrossings() const;
     int64_t StaticCrossingsByHost() const;
+    int64_t StaticCrossingsByMemo();
     int64_t MovingCrossings() const;
     // Calls visit(other) for every line that stays, not on a power net, whose
     // box meets the line's box.
@@ -114,6 +118,7 @@ private:
     TPlacerOptions Options;
     TPlacementContext Context;
     const TRectangularComponentGroup& Group;
+    TCrossingMemo* Memo = nullptr;
     bool Begun = false;
     // The board's connections in the host's order.
     std::vector<TLine> Lines;
