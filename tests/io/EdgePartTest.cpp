@@ -53,14 +53,6 @@ TEST(EdgePart, OnlyAPartAcrossTheOutlineStraddlesIt) {
     hostpcb::Host::Instance().Reset();
 }
 
-std::vector<std::string> FixedParts(const io::LoadedBoard& loaded) {
-    std::vector<std::string> fixed;
-    for (const hostpcb::Component* c : loaded.board->Components()) {
-        if (!c->moveable) fixed.push_back(c->Designator());
-    }
-    return fixed;
-}
-
 TEST(EdgePart, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
     hostpcb::Host::Instance().Reset();
     // uext-esp32-c3: a radio module whose antenna overhangs the edge, a USB socket and
@@ -72,7 +64,7 @@ TEST(EdgePart, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
         options.keepEdgeParts = false;
         auto loaded = io::LoadBoardFile(iotest::BoardPath("uext-esp32-c3.kicad_pcb"), options);
         EXPECT_TRUE(loaded->keptEdgeParts.empty());
-        lockedByTheDesigner = FixedParts(*loaded);
+        lockedByTheDesigner = iotest::FixedParts(*loaded);
         for (const std::string& part : edge) {
             EXPECT_EQ(std::count(lockedByTheDesigner.begin(), lockedByTheDesigner.end(), part), 0) << part;
         }
@@ -83,7 +75,7 @@ TEST(EdgePart, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
         EXPECT_EQ(loaded->keptEdgeParts, edge);
         std::vector<std::string> expected = lockedByTheDesigner;
         expected.insert(expected.end(), edge.begin(), edge.end());
-        std::vector<std::string> fixed = FixedParts(*loaded);
+        std::vector<std::string> fixed = iotest::FixedParts(*loaded);
         std::sort(fixed.begin(), fixed.end());
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(fixed, expected);

@@ -23,14 +23,6 @@ TEST(MountingHole, NamedByTheFootprintNameWhateverTheLibraryAndCase) {
     EXPECT_FALSE(io::IsMountingHole(""));
 }
 
-std::vector<std::string> FixedParts(const io::LoadedBoard& loaded) {
-    std::vector<std::string> fixed;
-    for (const hostpcb::Component* c : loaded.board->Components()) {
-        if (!c->moveable) fixed.push_back(c->Designator());
-    }
-    return fixed;
-}
-
 TEST(MountingHole, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
     hostpcb::Host::Instance().Reset();
     const std::vector<std::string> holes = {"M701", "H105", "M702", "H103", "H101", "H104", "H102"};
@@ -39,7 +31,7 @@ TEST(MountingHole, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
         options.keepEdgeParts = false;  // cm5-minima's connectors reach past its edge
         auto loaded = io::LoadBoardFile(iotest::BoardPath("cm5-minima.kicad_pcb"), options);
         EXPECT_EQ(loaded->keptMountingHoles, holes);
-        std::vector<std::string> fixed = FixedParts(*loaded);
+        std::vector<std::string> fixed = iotest::FixedParts(*loaded);
         std::vector<std::string> expected = holes;
         expected.push_back("REF**");  // a logo the designer locked
         std::sort(fixed.begin(), fixed.end());
@@ -53,7 +45,7 @@ TEST(MountingHole, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
         options.keepEdgeParts = false;
         auto loaded = io::LoadBoardFile(iotest::BoardPath("cm5-minima.kicad_pcb"), options);
         EXPECT_TRUE(loaded->keptMountingHoles.empty());
-        EXPECT_EQ(FixedParts(*loaded), std::vector<std::string>{"REF**"});
+        EXPECT_EQ(iotest::FixedParts(*loaded), std::vector<std::string>{"REF**"});
     }
     hostpcb::Host::Instance().Reset();
 }

@@ -7,6 +7,9 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
+
+#include "io/BoardFiles.h"
 
 namespace iotest {
 
@@ -43,5 +46,14 @@ public:
 private:
     std::string path_;
 };
+
+// The designators of the parts a loaded board holds not movable, in board order.
+inline std::vector<std::string> FixedParts(const io::LoadedBoard& loaded) {
+    std::vector<std::string> fixed;
+    for (const hostpcb::Component* c : loaded.board->Components()) {
+        if (!c->moveable) fixed.push_back(c->Designator());
+    }
+    return fixed;
+}
 
 }  // namespace iotest
