@@ -40,22 +40,6 @@ json LineJson(hostpcb::Point a, hostpcb::Point b) {
 
 bool HiddenPrimitive(const hostpcb::Object& o) { return o.display.hidden; }
 
-// The extent the pictures draw: the courtyard when there is one, else the box of the
-// footprint's primitives.
-ComponentExtent ExtentOf(const hostpcb::Component& component) {
-    ComponentExtent e;
-    e.component = &component;
-    bool any = false;
-    for (const hostpcb::Primitive* p : component.Children()) {
-        if (p->Layer() != kCourtyardLayer) continue;
-        e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
-        any = true;
-    }
-    e.courtyard = any;
-    if (!any) e.box = component.Bounds();
-    return e;
-}
-
 // A pad as the pictures draw it: s = shape (c circle, r rectangle, p polygon), l = layer
 // (t top, b bottom, m through), centre, size, rotation (degrees, counter-clockwise on the
 // board), corner radius, outline points for custom pads.
@@ -143,7 +127,8 @@ json BoardScene::Describe(const hostpcb::Component& c, const State& s) const {
             {"hidden", s.hidden},
             {"conflict", s.conflict},
             {"drag", s.drag},
-            {"locked", !c.moveable}};
+            {"locked", !c.moveable},
+            {"artwork", extent.artwork}};
 }
 
 json BoardScene::NetLines(const hostpcb::Net& net) const {

@@ -15,6 +15,22 @@ double Distance(hostpcb::Point a, hostpcb::Point b) { return std::hypot(double(a
 
 }  // namespace
 
+ComponentExtent ExtentOf(const hostpcb::Component& component) {
+    ComponentExtent e;
+    e.component = &component;
+    bool any = false;
+    for (const hostpcb::Primitive* p : component.Children()) {
+        if (p->Layer() != kCourtyardLayer) continue;
+        e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
+        any = true;
+    }
+    e.courtyard = any;
+    if (!any) e.box = component.Bounds();
+    e.artwork = !any && std::none_of(component.Children().begin(), component.Children().end(),
+                                     [](const hostpcb::Primitive* p) { return p->Kind() == hostpcb::ObjectKind::Pad; });
+    return e;
+}
+
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
     std::vector<ComponentExtent> out;
     const std::vector<Segment> outline = OutlineSegments(board);
@@ -27,16 +43,8 @@ std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board) {
         outlineArea = (double(box.x2) - box.x1) * (double(box.y2) - box.y1);
     }
     for (const hostpcb::Component* c : board.Components()) {
-        ComponentExtent e;
-        e.component = c;
-        bool any = false;
-        for (const hostpcb::Primitive* p : c->Children()) {
-            if (p->Layer() != kCourtyardLayer) continue;
-            e.box = any ? e.box.United(p->Bounds()) : p->Bounds();
-            any = true;
-        }
-        e.courtyard = any;
-        if (!any) e.box = c->Bounds();
+        ComponentExtent e = ExtentOf(*c);
+        const bool any = e.courtyard;
         const double area = (double(e.box.x2) - e.box.x1) * (double(e.box.y2) - e.box.y1);
         e.frame = !any && !c->moveable && outlineArea > 0 && area > 0.5 * outlineArea;
         out.push_back(e);
@@ -131,7 +139,7 @@ BoardMetrics MeasureBoard(const hostpcb::Board& board) {
     for (size_t i = 0; i < extents.size(); ++i) {
         for (size_t j = i + 1; j < extents.size(); ++j) {
             if (extents[i].component->Layer() != extents[j].component->Layer()) continue;
-            if (extents[i].frame || extents[j].frame) continue;
+            if (!extents[i].Judged() || !extents[j].Judged()) continue;
             if (ExtentsOverlap(extents[i], extents[j], courtyards)) ++m.overlappingPairs;
         }
     }
@@ -152,10 +160,24 @@ const hostpcb::CourtyardShape& CourtyardCache::Of(const hostpcb::Component& comp
     return shapes_.emplace(&component, hostpcb::ComponentCourtyard(component)).first->second;
 }
 
+namespace {
+
+hostpcb::CourtyardShape BoxShape(const hostpcb::Box& b) {
+    const hostpcb::PointF p1{double(b.x1), double(b.y1)}, p2{double(b.x2), double(b.y1)}, p3{double(b.x2), double(b.y2)},
+        p4{double(b.x1), double(b.y2)};
+    return {{{p1, p2}, {p2, p3}, {p3, p4}, {p4, p1}}, b};
+}
+
+}  // namespace
+
 bool ExtentsOverlap(const ComponentExtent& a, const ComponentExtent& b, CourtyardCache& courtyards) {
     if (!(a.box.x1 < b.box.x2 && b.box.x1 < a.box.x2 && a.box.y1 < b.box.y2 && b.box.y1 < a.box.y2)) return false;
-    if (!a.courtyard || !b.courtyard) return true;
-    return hostpcb::CourtyardsMeet(courtyards.Of(*a.component), courtyards.Of(*b.component), 0);
+    if (!a.courtyard && !b.courtyard) return true;
+    // A box meets a courtyard only where the courtyard's outline reaches it.
+    const auto shapeOf = [&courtyards](const ComponentExtent& e) {
+        return e.courtyard ? courtyards.Of(*e.component) : BoxShape(e.box);
+    };
+    return hostpcb::CourtyardsMeet(shapeOf(a), shapeOf(b), 0);
 }
 
 bool ShapeLeavesOutline(const hostpcb::CourtyardShape& shape, const std::vector<Segment>& outline) {

@@ -22,10 +22,16 @@ struct ComponentExtent {
     // case outline drawn round the board): KiCad checks no courtyard for it, and
     // neither does the report.
     bool frame = false;
+    // Neither pads nor courtyard (a logo, a text): KiCad checks no courtyard for it,
+    // the placers leave it where it was drawn, and the report does not judge it.
+    bool artwork = false;
+    bool Judged() const { return !frame && !artwork; }
 };
 
-// The extent of each component: its courtyard when it has one, else the box of its
-// primitives (designator and comment texts left out); frames marked.
+// The extent of a component: its courtyard when it has one, else the box of its
+// placement shape; artwork marked.
+ComponentExtent ExtentOf(const hostpcb::Component& component);
+// The extent of each component; frames and artwork marked.
 std::vector<ComponentExtent> ComponentExtents(const hostpcb::Board& board);
 
 struct Segment {
@@ -46,8 +52,8 @@ private:
     std::map<const hostpcb::Component*, hostpcb::CourtyardShape> shapes_;
 };
 
-// Two extents (on one side) overlap with positive area; two courtyards only where
-// their outlines do, as KiCad's check finds (a part turned by 45 degrees leaves the
+// Two extents (on one side) overlap with positive area; a courtyard only where its
+// outline does, as KiCad's check finds (a part turned by 45 degrees leaves the
 // corners of its box to others).
 bool ExtentsOverlap(const ComponentExtent& a, const ComponentExtent& b, CourtyardCache& courtyards);
 // A closed shape leaves the outline: its first vertex is outside, or a side crosses an

@@ -88,7 +88,7 @@ void CompareComponents(const std::vector<ComponentState>& before, const hostpcb:
         }
         for (std::size_t j = i + 1; j < extents.size(); ++j) {
             const ComponentExtent& b = extents[j];
-            if ((movedA || moved.count(b.component) != 0) && !a.frame && !b.frame &&
+            if ((movedA || moved.count(b.component) != 0) && a.Judged() && b.Judged() &&
                 a.component->Layer() == b.component->Layer() && ExtentsOverlap(a, b, courtyards)) {
                 report.overlapping.emplace_back(a.component->Designator(), b.component->Designator());
             }

@@ -220,23 +220,24 @@ LayerNumber PadLayer(const KicadBoard& kicad, const KFootprint& fp, const KPad& 
 
 // The footprint's placement shape, which is its extent in the host: its courtyard with
 // its pads, as KiCad's courtyard check sees it; without a courtyard everything but the
-// fabrication drawings (documentation, such as a frame drawn round a whole board), or
-// everything when nothing else is left.
+// fabrication drawings (documentation, such as a frame drawn round a whole board).
+// Artwork (a footprint with neither pads nor courtyard: a logo, a text, a panel tab)
+// gets none: KiCad's checks pass it over, and both placers leave it where it was drawn
+// instead of letting its drawing take room from the parts.
 void MarkPlacementShape(hostpcb::Component& c) {
     constexpr LayerNumber kFabLayer = PCB_MECHANICAL_1 + 12;
     const std::vector<hostpcb::Primitive*>& children = c.Children();
     const bool courtyard = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
         return p->Layer() == hostpcb::kCourtyardLayer;
     });
-    bool any = false;
+    const bool pads = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
+        return p->Kind() == hostpcb::ObjectKind::Pad;
+    });
     for (hostpcb::Primitive* p : children) {
         if (p == c.NameText() || p == c.CommentText()) continue;
         p->SetInExtent(courtyard ? p->Layer() == hostpcb::kCourtyardLayer || p->Kind() == hostpcb::ObjectKind::Pad
-                                 : p->Layer() != kFabLayer);
-        any = any || p->InExtent();
+                                 : pads && p->Layer() != kFabLayer);
     }
-    if (any) return;
-    for (hostpcb::Primitive* p : children) p->SetInExtent(true);
 }
 
 }  // namespace

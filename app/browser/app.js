@@ -76,7 +76,8 @@ function drawComponent(c) {
   if (g.parentNode !== parent) parent.appendChild(g);
   g.replaceChildren();
   g.setAttribute('class', 'comp' + (c.selected ? ' selected' : '') + (c.conflict ? ' conflict' : '') +
-    (c.drag ? ' drag' : '') + (entry.under ? ' under' : '') + (c.locked ? ' locked' : ''));
+    (c.drag ? ' drag' : '') + (entry.under ? ' under' : '') + (c.locked ? ' locked' : '') +
+    (c.artwork ? ' artwork' : ''));
   g.dataset.id = c.id;
   const shown = !c.hidden || c.drag;
   g.style.display = shown ? '' : 'none';
@@ -434,7 +435,8 @@ function showUnder(id) {
   underId = id;
   const now = comps.get(id);
   if (now) { now.under = true; now.g.classList.add('under'); }
-  $('under').textContent = now ? now.data.ref + (now.data.locked ? ' (locked)' : '') : '';
+  $('under').textContent = now ? now.data.ref + (now.data.locked ? ' (locked)' : '') +
+    (now.data.artwork ? ' (artwork, not placed)' : '') : '';
 }
 
 function sendMove(m) {

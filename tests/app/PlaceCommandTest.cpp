@@ -23,6 +23,7 @@
 #include "app/FileRegistry.h"
 #include "app/Metrics.h"
 #include "hostpcb/Host.h"
+#include "hostpcb/PlacementShape.h"
 #include "io/BoardFiles.h"
 #include "io/Units.h"
 #include "settings/PlacerRegistry.h"
@@ -256,7 +257,8 @@ TEST_F(PlaceCommand, SmallRealBoardsArePlacedEndToEnd) {
         std::map<std::string, std::pair<hostpcb::Point, double>> locked;
         int movable = 0;
         for (const hostpcb::Component* c : before->board->Components()) {
-            if (!c->moveable) {
+            // Locked parts and artwork (a logo has no placement shape) stay put.
+            if (!c->moveable || !hostpcb::HasExtent(*c)) {
                 locked[c->Designator()] = {c->Position(), c->Rotation()};
             } else {
                 ++movable;

@@ -19,6 +19,7 @@
 #include "app/Metrics.h"
 #include "engines/RelativePlacer.h"
 #include "driver/AutoPlacerDriver.h"
+#include "engines/RectanglePlacer.h"
 #include "engines/RoomPlacer.h"
 #include "model/Cluster.h"
 #include "model/PlacedComponent.h"
@@ -28,7 +29,10 @@
 namespace autoplacer {
 namespace {
 
-constexpr int32_t kOutlineInset = 100000;
+// The rectangle placer lets a room reach kOutlineTouchTolerance into the outline's
+// track, judged on exact arcs; the report's outline takes arcs as chords, which cut
+// up to 2 mil off a board's rounded corner of 1 cm radius.
+constexpr int32_t kOutlineInset = kOutlineTouchTolerance + 20000;
 
 // The rooms each board may place by the fallback. The crowded boards (rooms
 // together larger than the extent, parts on both sides sharing one plane of

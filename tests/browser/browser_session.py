@@ -102,10 +102,18 @@ class Session:
         refs = self.js(
             "return [...document.querySelectorAll('g.comp')].filter(g => {"
             "  const t = g.querySelector('text.ref');"
-            "  if (!t || g.style.display === 'none' || g.classList.contains('locked')) return false;"
+            "  if (!t || g.style.display === 'none' || g.classList.contains('locked') || g.classList.contains('artwork')) return false;"
             "  const r = g.getBoundingClientRect();"
-            "  const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);"
-            "  return hit !== null && hit.closest('g.comp') === g;"
+            "  const x = r.left + r.width / 2, y = r.top + r.height / 2;"
+            "  const hit = document.elementFromPoint(x, y);"
+            "  if (hit === null || hit.closest('g.comp') !== g) return false;"
+            # A click where another part's box lies too (a logo under a part) makes the
+            # editor ask which one is meant.
+            "  return ![...document.querySelectorAll('g.comp')].some(o => {"
+            "    if (o === g || o.style.display === 'none') return false;"
+            "    const q = o.getBoundingClientRect();"
+            "    return x >= q.left && x <= q.right && y >= q.top && y <= q.bottom;"
+            "  });"
             "}).map(g => g.querySelector('text.ref').textContent)")
         if not refs or len(refs) < 2:
             fail("fewer than two parts can be clicked: %s" % refs)
@@ -167,9 +175,11 @@ def run_session(scratch):
         s.js("document.getElementById('mode').value = 'AutoSelect'")
         s.driver.find_element(By.ID, "edit").click()
         s.idle("location")
-        # The first footprint drawn (parts the placer could not fit stay hidden until a redraw).
+        # The first movable footprint drawn (parts the placer could not fit stay hidden until a
+        # redraw; a click on a logo, which is not placed, picks nothing and ends the mode).
         target = s.js("return [...document.querySelectorAll('g.comp')].find(g => g.style.display !== 'none'"
-                      "&& g.querySelector('text.ref'))")
+                      "&& g.querySelector('text.ref') && !g.classList.contains('locked')"
+                      "&& !g.classList.contains('artwork'))")
         if target is None:
             fail("no footprint is drawn")
         ActionChains(s.driver).move_to_element(target).click().perform()

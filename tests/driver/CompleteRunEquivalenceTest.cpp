@@ -30,6 +30,7 @@
 #include "driver/AutoPlacerDriver.h"
 #include "hostpcb/Board.h"
 #include "hostpcb/Host.h"
+#include "hostpcb/PlacementShape.h"
 #include "io/BoardFiles.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
 #include "plugin/Main_AutoPlacer.h"
@@ -102,6 +103,8 @@ struct TCommandRun {
     int32_t Result = -1;
     std::vector<TPartPlacement> Before;
     std::vector<TPartPlacement> After;
+    // The parts a placer may move: unlocked, with a placement shape.
+    int Placeable = 0;
     // Caption and text of every dialog and message the run presented.
     std::vector<std::string> Presented;
     std::vector<std::string> UnusedAnswers;
@@ -132,6 +135,9 @@ protected:
 
         TCommandRun run;
         run.Before = Placements(board);
+        for (const hostpcb::Component* c : board.Components()) {
+            run.Placeable += c->moveable && hostpcb::HasExtent(*c) ? 1 : 0;
+        }
         const app::PlaceOptions options = OptionsFor(variant);
         std::ostringstream notices;
         app::ScriptedDialogHost presenter(notices);
@@ -205,8 +211,8 @@ protected:
     // Guards against a vacuous comparison: the runs moved components and some
     // of them placed a board without overlaps.
     void Count(const TCommandRun& run) {
+        parts += run.Placeable;
         for (std::size_t i = 0; i < run.Before.size() && i < run.After.size(); ++i) {
-            ++parts;
             moved += run.Before[i] == run.After[i] ? 0 : 1;
         }
         ++boards;

@@ -79,6 +79,26 @@ TEST_F(MetricsTest, CourtyardsTurnedByFortyFiveDegreesAreJudgedByTheirOutlines) 
     EXPECT_EQ(app::MeasureBoard(*board_).outsideOutline, 1);
 }
 
+TEST_F(MetricsTest, APartWithoutCourtyardMeetsACourtyardOnlyWhereItsOutlineReaches) {
+    const Point at{6 * kMm, 6 * kMm};
+    Component& diamond = board_->AddComponent("U1", "Q", at, 0, PCB_TOP_LAYER);
+    const hostpcb::Coord r = 5 * kMm;
+    const Point tips[] = {{at.x + r, at.y}, {at.x, at.y + r}, {at.x - r, at.y}, {at.x, at.y - r}};
+    for (int i = 0; i < 4; ++i) board_->AddTrack(&diamond, tips[i], tips[(i + 1) % 4], 0, app::kCourtyardLayer);
+    // A test point judged by its pad's box, in the corner of the diamond's box.
+    Component& point = board_->AddComponent("TP1", "TP", {at.x + 4 * kMm, at.y + 4 * kMm}, 0, PCB_TOP_LAYER);
+    hostpcb::PadGeometry g;
+    g.sizeX = g.sizeY = kMm;
+    board_->AddPad(&point, "1", point.Position(), g, PCB_TOP_LAYER);
+    EXPECT_EQ(app::MeasureBoard(*board_).overlappingPairs, 0);
+    point.SetPosition({at.x + 2 * kMm, at.y + 2 * kMm});
+    EXPECT_EQ(app::MeasureBoard(*board_).overlappingPairs, 1);
+    // Artwork over both is not judged.
+    Component& logo = board_->AddComponent("LOGO1", "Logo", at, 0, PCB_TOP_LAYER);
+    board_->AddTrack(&logo, {at.x - 3 * kMm, at.y}, {at.x + 3 * kMm, at.y}, kMm, PCB_TOP_OVERLAY);
+    EXPECT_EQ(app::MeasureBoard(*board_).overlappingPairs, 1);
+}
+
 TEST_F(MetricsTest, OverlapsCountOnTheSameSideOnly) {
     Part("A", {0, 0}, 4 * kMm);
     Part("B", {3 * kMm, 0}, 4 * kMm);                    // overlaps A
