@@ -7,12 +7,13 @@ namespace hostpcb::statistical {
 Layout::Layout(const PlacementModel& model) : model_(model) {
     States.reserve(model.Parts.size());
     turnedShapes_.resize(model.Parts.size());
+    turnedPads_.resize(model.Parts.size());
     for (std::size_t i = 0; i < model.Parts.size(); ++i) {
         const Part& p = model.Parts[i];
-        if (p.shape.empty()) continue;
         for (uint8_t k = 0; k < 8; ++k) {
             const OffsetTransform transform = p.Transform({uint8_t(k % 4), k >= 4});
             for (const Box& b : p.shape) turnedShapes_[i][k].push_back(transform.Apply(b));
+            for (const Box& b : p.throughPads) turnedPads_[i][k].push_back(transform.Apply(b));
         }
     }
     for (const Part& p : model.Parts) {
@@ -66,6 +67,10 @@ const std::vector<Box>& Layout::TurnedShape(int part, Orientation o) const {
     return turnedShapes_[std::size_t(part)][std::size_t(o.quarterTurns + (o.flipped ? 4 : 0))];
 }
 
+const std::vector<Box>& Layout::TurnedPads(int part, Orientation o) const {
+    return turnedPads_[std::size_t(part)][std::size_t(o.quarterTurns + (o.flipped ? 4 : 0))];
+}
+
 namespace {
 
 double BoxGapOverlap(const Box& a, const Box& b, Coord gap) {
@@ -80,8 +85,25 @@ double Layout::GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int
                             const Box& boxB, bool any) const {
     const Part& pa = model_.Parts[std::size_t(a)];
     const Part& pb = model_.Parts[std::size_t(b)];
-    if (!model_.SidesConflict(a, pa.Side(stateA.orientation), b, pb.Side(stateB.orientation))) return 0.0;
+    const LayerNumber sideA = pa.Side(stateA.orientation), sideB = pb.Side(stateB.orientation);
+    if (!model_.SidesConflict(a, sideA, b, sideB)) return 0.0;
     const Coord gap = model_.Gap(a, b);
+    if (sideA != sideB) {
+        if (BoxGapOverlap(boxA, boxB, gap) == 0.0) return 0.0;
+        double sum = 0;
+        const Box reachA = Inflated(boxA, gap), reachB = Inflated(boxB, gap);
+        for (const Box& pad : TurnedPads(a, stateA.orientation)) {
+            const Box x = Translated(pad, stateA.origin);
+            if (x.Intersects(reachB)) sum += ShapeGapOverlap(x, b, stateB, boxB, gap);
+            if (any && sum > 0) return sum;
+        }
+        for (const Box& pad : TurnedPads(b, stateB.orientation)) {
+            const Box y = Translated(pad, stateB.origin);
+            if (y.Intersects(reachA)) sum += ShapeGapOverlap(y, a, stateA, boxA, gap);
+            if (any && sum > 0) return sum;
+        }
+        return sum;
+    }
     const double whole = BoxGapOverlap(boxA, boxB, gap);
     const bool shapedA = pa.movable && !pa.shape.empty(), shapedB = pb.movable && !pb.shape.empty();
     if (whole == 0.0 || (!shapedA && !shapedB)) return whole;
@@ -107,6 +129,18 @@ double Layout::GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int
         }
     } else {
         against(boxA);
+    }
+    return sum;
+}
+
+double Layout::ShapeGapOverlap(const Box& x, int part, const PartState& state, const Box& box, Coord gap) const {
+    const Part& p = model_.Parts[std::size_t(part)];
+    if (!p.movable || p.shape.empty()) return BoxGapOverlap(x, box, gap);
+    const Box reach = Inflated(x, gap);
+    double sum = 0;
+    for (const Box& y0 : TurnedShape(part, state.orientation)) {
+        const Box y = Translated(y0, state.origin);
+        if (y.Intersects(reach)) sum += BoxGapOverlap(x, y, gap);
     }
     return sum;
 }

@@ -51,7 +51,8 @@ public:
     double GapOverlap(int a, const Box& boxA, LayerNumber sideA, int b, const Box& boxB, LayerNumber sideB) const;
     // The same for two parts at these states (boxA and boxB their boxes there), judged
     // by the closer shapes of movable parts that have them; a locked part's box is one
-    // of its obstacles and is taken as it is.
+    // of its obstacles and is taken as it is. On opposite sides only the through pads
+    // of each meet the other part.
     // With `any` it stops at the first pair of boxes that meet (for tests that only ask
     // whether they do).
     double GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int b, const PartState& stateB,
@@ -61,9 +62,15 @@ private:
     // A part's shape boxes turned and flipped, relative to its origin (index: quarter
     // turns, plus 4 when flipped); empty for parts judged by their box.
     const std::vector<Box>& TurnedShape(int part, Orientation o) const;
+    // The part's through pads turned and flipped likewise.
+    const std::vector<Box>& TurnedPads(int part, Orientation o) const;
+    // How far these boxes (board coordinates) come inside the gap of the part at state
+    // (box its box there), judged by its shape when it is movable and has one.
+    double ShapeGapOverlap(const Box& x, int part, const PartState& state, const Box& box, Coord gap) const;
 
     const PlacementModel& model_;
     std::vector<std::array<std::vector<Box>, 8>> turnedShapes_;
+    std::vector<std::array<std::vector<Box>, 8>> turnedPads_;
 };
 
 }  // namespace hostpcb::statistical

@@ -50,16 +50,20 @@ bool CoversWholeBoard(const std::vector<ScopeEntry>& scope) {
 
 // The courtyard united with the pads when the part has a courtyard; its whole box
 // grown by half the copper clearance otherwise. Relative to its origin.
-Box PartExtent(const Component& c, Coord clearance, bool& throughHole, bool& courtyard) {
+Box PartExtent(const Component& c, Coord clearance, bool& throughHole, std::vector<Box>& throughPads,
+               bool& courtyard) {
     courtyard = false;
     Box box;
     throughHole = false;
     const LayerNumber otherSide = FlippedLayer(c.Layer());
+    const Point o = c.Position();
     for (const Primitive* p : c.Children()) {
         // Pads through the board, or on the other side's copper as well (an edge-mounted
-        // connector), make the part block both sides.
+        // connector), reach parts on the other side.
         if (p->Kind() == ObjectKind::Pad && (p->Layer() == PCB_MULTI_LAYER || p->Layer() == otherSide)) {
             throughHole = true;
+            const Box b = p->Bounds();
+            throughPads.push_back({b.x1 - o.x, b.y1 - o.y, b.x2 - o.x, b.y2 - o.y});
         }
         if (p->Layer() != kCourtyardLayer) continue;
         box = courtyard ? box.United(p->Bounds()) : p->Bounds();
@@ -74,7 +78,6 @@ Box PartExtent(const Component& c, Coord clearance, bool& throughHole, bool& cou
         // copper clearance between them.
         box = Inflated(c.Bounds(), (clearance + 1) / 2);
     }
-    const Point o = c.Position();
     return {box.x1 - o.x, box.y1 - o.y, box.x2 - o.x, box.y2 - o.y};
 }
 
@@ -246,7 +249,7 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         part.rotation0 = c->Rotation();
         part.side0 = c->Layer();
         bool courtyard = false;
-        part.extent = PartExtent(*c, copperClearance, part.throughHole, courtyard);
+        part.extent = PartExtent(*c, copperClearance, part.throughHole, part.throughPads, courtyard);
         if (courtyard) part.shape = PartShape(*c, part.extent);
         if (!part.movable) {
             if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {
