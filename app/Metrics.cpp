@@ -27,7 +27,10 @@ ComponentExtent ExtentOf(const hostpcb::Component& component) {
     e.courtyard = any;
     if (!any) e.box = component.Bounds();
     e.artwork = !any && std::none_of(component.Children().begin(), component.Children().end(),
-                                     [](const hostpcb::Primitive* p) { return p->Kind() == hostpcb::ObjectKind::Pad; });
+                                     [](const hostpcb::Primitive* p) {
+                                         return p->Kind() == hostpcb::ObjectKind::Pad ||
+                                                hostpcb::IsSignalLayer(p->Layer());
+                                     });
     return e;
 }
 

@@ -22,7 +22,7 @@ struct ComponentExtent {
     // case outline drawn round the board): KiCad checks no courtyard for it, and
     // neither does the report.
     bool frame = false;
-    // Neither pads nor courtyard (a logo, a text): KiCad checks no courtyard for it,
+    // Neither pads nor courtyard nor copper (a logo, a text): KiCad checks no courtyard for it,
     // the placers leave it where it was drawn, and the report does not judge it.
     bool artwork = false;
     bool Judged() const { return !frame && !artwork; }

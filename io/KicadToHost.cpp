@@ -221,22 +221,23 @@ LayerNumber PadLayer(const KicadBoard& kicad, const KFootprint& fp, const KPad& 
 // The footprint's placement shape, which is its extent in the host: its courtyard with
 // its pads, as KiCad's courtyard check sees it; without a courtyard everything but the
 // fabrication drawings (documentation, such as a frame drawn round a whole board).
-// Artwork (a footprint with neither pads nor courtyard: a logo, a text, a panel tab)
-// gets none: KiCad's checks pass it over, and both placers leave it where it was drawn
-// instead of letting its drawing take room from the parts.
+// Artwork (a footprint with neither pads nor courtyard nor copper: a logo, a text, a
+// panel tab) gets none: KiCad's checks pass it over, and both placers leave it where
+// it was drawn instead of letting its drawing take room from the parts. A drawing in
+// copper (a copper logo, an antenna) keeps its shape: a pad over it would short.
 void MarkPlacementShape(hostpcb::Component& c) {
     constexpr LayerNumber kFabLayer = PCB_MECHANICAL_1 + 12;
     const std::vector<hostpcb::Primitive*>& children = c.Children();
     const bool courtyard = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
         return p->Layer() == hostpcb::kCourtyardLayer;
     });
-    const bool pads = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
-        return p->Kind() == hostpcb::ObjectKind::Pad;
+    const bool copper = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
+        return p->Kind() == hostpcb::ObjectKind::Pad || hostpcb::IsSignalLayer(p->Layer());
     });
     for (hostpcb::Primitive* p : children) {
         if (p == c.NameText() || p == c.CommentText()) continue;
         p->SetInExtent(courtyard ? p->Layer() == hostpcb::kCourtyardLayer || p->Kind() == hostpcb::ObjectKind::Pad
-                                 : pads && p->Layer() != kFabLayer);
+                                 : copper && p->Layer() != kFabLayer);
     }
 }
 

@@ -18,8 +18,8 @@
 namespace {
 
 // A 10 x 10 mm board with an 8 x 8 mm silkscreen logo in its middle, a drawing on the
-// fabrication layer, a test point without courtyard and a resistor parked off the
-// board. The logo leaves a ring of 1 mm, too narrow for the resistor's courtyard.
+// fabrication layer, a test point without courtyard, and a copper logo and a resistor
+// parked off the board. The logo leaves a ring of 1 mm, too narrow for the resistor's courtyard.
 const char* kBoardWithLogo = R"((kicad_pcb (version 20211014) (generator "pcbnew")
   (layers (0 "F.Cu" signal) (31 "B.Cu" signal) (37 "F.SilkS" user "F.Silkscreen") (44 "Edge.Cuts" user)
           (47 "F.CrtYd" user "F.Courtyard") (49 "F.Fab" user "F.Fab"))
@@ -27,6 +27,9 @@ const char* kBoardWithLogo = R"((kicad_pcb (version 20211014) (generator "pcbnew
   (footprint "Logos:Big_Logo" (layer "F.Cu") (at 5 5)
     (fp_text reference "LOGO1" (at 0 0) (layer "F.SilkS") hide)
     (fp_poly (pts (xy -4 -4) (xy 4 -4) (xy 4 4) (xy -4 4)) (layer "F.SilkS") (width 0.1) (fill solid)))
+  (footprint "Logos:Copper_Logo" (layer "F.Cu") (at 30 12)
+    (fp_text reference "LOGO2" (at 0 0) (layer "F.SilkS") hide)
+    (fp_poly (pts (xy -1 -1) (xy 1 -1) (xy 1 1) (xy -1 1)) (layer "F.Cu") (width 0.1) (fill solid)))
   (footprint "Docs:Frame" (layer "F.Cu") (at 5 5)
     (fp_text reference "DOC1" (at 0 0) (layer "F.Fab") hide)
     (fp_line (start -4.5 -4.5) (end 4.5 -4.5) (layer "F.Fab") (width 0.1))
@@ -73,11 +76,13 @@ TEST_F(Artwork, HasNoPlacementShapeWhilePartsWithPadsKeepTheirs) {
     // Without a courtyard a part with pads is judged by its drawing and its pads.
     EXPECT_TRUE(hostpcb::HasExtent(part("TP1")));
     EXPECT_TRUE(hostpcb::HasExtent(part("R1")));
+    // Copper is never passed over: a pad on it would short.
+    EXPECT_TRUE(hostpcb::HasExtent(part("LOGO2")));
 
     for (const app::ComponentExtent& e : app::ComponentExtents(board())) {
         const std::string name = e.component->Designator();
         EXPECT_EQ(e.artwork, name == "LOGO1" || name == "DOC1") << name;
-        EXPECT_EQ(e.Judged(), name == "TP1" || name == "R1") << name;
+        EXPECT_EQ(e.Judged(), name == "TP1" || name == "R1" || name == "LOGO2") << name;
     }
 }
 
