@@ -23,18 +23,20 @@ namespace autoplacer {
 
 namespace {
 
-// A through-hole (or keep-out) pad of a comes within gap of b's extent.
+// A pad of a that reaches the other side (through-hole, keep-out or on the other
+// side's copper) comes within gap of b's extent.
 bool MultiLayerPadMeetsExtent(const TPlacedComponent& a, const TRect& extent, int32_t gap) {
     TTemporaryPrimitive fill(PCB_FILL);
     if (fill.Handle == nullptr) {
         return false;
     }
+    const int side = GetObjectLayer(a.Handle);
     TObjectIterator pads(a.Handle, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
     for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
         TPcbPad record(pad);
         record.Sync(PCB_READ);
         const int layer = record.GetLayer();
-        if (layer != PCB_KEEP_OUT_LAYER && layer != PCB_MULTI_LAYER) {
+        if (!PadReachesOtherSide(layer, side)) {
             continue;
         }
         // The host compares shapes on one layer (or on MultiLayer) only: the fill
@@ -371,12 +373,13 @@ const TGroupPlacer::TThroughPads& TGroupPlacer::ThroughPadsOf(PcbHandle componen
         pads.Handles.clear();
         pads.Layers.clear();
         pads.Bounds.clear();
+        const int side = GetObjectLayer(component);
         TObjectIterator iterator(component, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
         for (PcbHandle pad = iterator.First(); pad != nullptr; pad = iterator.Next()) {
             TPcbPad record(pad);
             record.Sync(PCB_READ);
             const int layer = record.GetLayer();
-            if (layer != PCB_KEEP_OUT_LAYER && layer != PCB_MULTI_LAYER) {
+            if (!PadReachesOtherSide(layer, side)) {
                 continue;
             }
             int32_t x1 = 0;

@@ -81,12 +81,19 @@ int32_t TPlacedComponent::Sync(int32_t direction) {
     return result;
 }
 
+bool PadReachesOtherSide(int padLayer, int componentLayer) {
+    if (padLayer == PCB_MULTI_LAYER || padLayer == PCB_KEEP_OUT_LAYER) {
+        return true;
+    }
+    return (padLayer == PCB_TOP_LAYER || padLayer == PCB_BOTTOM_LAYER) && padLayer != componentLayer;
+}
+
 void TPlacedComponent::DetectMultiLayerPads() {
     HasMultiLayerPads = false;
+    const int side = GetObjectLayer(Handle);
     TObjectIterator pads(Handle, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
     for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
-        const int layer = GetObjectLayer(pad);
-        if (layer == PCB_MULTI_LAYER || layer == PCB_KEEP_OUT_LAYER) {
+        if (PadReachesOtherSide(GetObjectLayer(pad), side)) {
             HasMultiLayerPads = true;
             return;
         }

@@ -40,9 +40,14 @@ public:
     void MoveExtentTo(int32_t x, int32_t y);
     void MoveCentreTo(int32_t x, int32_t y);
 
-    // A pad on MultiLayer or on KeepOutLayer.
+    // A pad that reaches the other side (PadReachesOtherSide).
     bool HasMultiLayerPads = false;
 };
+
+// A pad of a component on componentLayer that parts on the other side must keep
+// clear of: on MultiLayer (through the board), on KeepOutLayer, or on the outer
+// copper of the other side (an edge connector with contacts on both faces).
+bool PadReachesOtherSide(int padLayer, int componentLayer);
 
 // The extent of a component's arcs, pads and tracks (and, with includeTexts, of
 // its designator and comment texts), asked from the host on every call.

@@ -150,6 +150,35 @@ TEST_F(ConflictTest, AKeepOutPadOverAPartOnTheOtherSideConflicts) {
     EXPECT_FALSE(OppositeSideConflict(h1, r2, 0));
 }
 
+// An edge connector on the bottom with contacts on both faces: a part on top over a
+// top contact would short it, one over a bottom contact only would not.
+TEST_F(ConflictTest, AContactOnTheOtherFaceOfAPartConflictsWithWhatLiesOverIt) {
+    hostpcb::BoardBuilder build(*board);
+    hostpcb::Component& edge = board->AddComponent("J1", "EDGE", At(1000, 1000), 0, PCB_BOTTOM_LAYER);
+    hostpcb::PadGeometry contact;
+    contact.shape = hostpcb::PadShape::Rect;
+    contact.sizeX = Mil(40);
+    contact.sizeY = Mil(120);
+    board->AddPad(&edge, "A1", At(1000, 1000), contact, PCB_TOP_LAYER);
+    board->AddPad(&edge, "B1", At(1000, 1400), contact, PCB_BOTTOM_LAYER);
+    build.Chip("R1", "0805", At(1000, 1000));
+    build.Chip("R2", "0805", At(1000, 1400));
+    build.Chip("R3", "0805", At(2000, 1000));
+    TRectangularComponentGroup& j1 = Group({"J1"});
+    TRectangularComponentGroup& r1 = Group({"R1"});
+    TRectangularComponentGroup& r2 = Group({"R2"});
+    TRectangularComponentGroup& r3 = Group({"R3"});
+    ASSERT_TRUE(FirstComponent(j1)->HasMultiLayerPads);
+    EXPECT_TRUE(OppositeSideConflict(*FirstComponent(j1), *FirstComponent(r1), 0));
+    EXPECT_TRUE(OppositeSideConflict(*FirstComponent(r1), *FirstComponent(j1), 0));
+    EXPECT_FALSE(OppositeSideConflict(*FirstComponent(j1), *FirstComponent(r2), 0));
+    EXPECT_FALSE(OppositeSideConflict(*FirstComponent(j1), *FirstComponent(r3), 0));
+    const auto placer = Placer(true, R(0, 3000, 3000, 0));
+    build.ComponentClearance(0, 1);
+    EXPECT_TRUE(placer->Conflicts(r1, r1.Rect, j1));
+    EXPECT_FALSE(placer->Conflicts(r2, r2.Rect, j1));
+}
+
 TEST_F(ConflictTest, AThroughHolePartAboveAnSmdPartOnTheOtherSideConflictsButTwoSmdPartsBackToBackDoNot) {
     hostpcb::BoardBuilder build(*board);
     build.Header("J1", 4, 1, At(1000, 1000));
