@@ -89,17 +89,19 @@ double Layout::GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int
     if (!model_.SidesConflict(a, sideA, b, sideB)) return 0.0;
     const Coord gap = model_.Gap(a, b);
     if (sideA != sideB) {
-        if (BoxGapOverlap(boxA, boxB, gap) == 0.0) return 0.0;
+        // The pads' copper keeps the copper clearance from the other part.
+        const Coord padGap = std::max(gap, model_.CopperClearance());
+        if (BoxGapOverlap(boxA, boxB, padGap) == 0.0) return 0.0;
         double sum = 0;
-        const Box reachA = Inflated(boxA, gap), reachB = Inflated(boxB, gap);
+        const Box reachA = Inflated(boxA, padGap), reachB = Inflated(boxB, padGap);
         for (const Box& pad : TurnedPads(a, stateA.orientation)) {
             const Box x = Translated(pad, stateA.origin);
-            if (x.Intersects(reachB)) sum += ShapeGapOverlap(x, b, stateB, boxB, gap);
+            if (x.Intersects(reachB)) sum += ShapeGapOverlap(x, b, stateB, boxB, padGap);
             if (any && sum > 0) return sum;
         }
         for (const Box& pad : TurnedPads(b, stateB.orientation)) {
             const Box y = Translated(pad, stateB.origin);
-            if (y.Intersects(reachA)) sum += ShapeGapOverlap(y, a, stateA, boxA, gap);
+            if (y.Intersects(reachA)) sum += ShapeGapOverlap(y, a, stateA, boxA, padGap);
             if (any && sum > 0) return sum;
         }
         return sum;

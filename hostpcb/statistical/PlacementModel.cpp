@@ -235,7 +235,8 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
             confinements.push_back(rule);
         }
     }
-    maxGap_ = std::max(maxGap_, componentGap_);
+    maxGap_ = std::max({maxGap_, componentGap_, copperClearance});
+    copperClearance_ = copperClearance;
 
     std::unordered_map<const Component*, int> partOf;
     for (Component* c : board.Components()) {

@@ -85,6 +85,9 @@ public:
     // a pair no such rule covers, the placement gap or the clearance rule when larger.
     Coord Gap(int a, int b) const;
     Coord MaxGap() const { return maxGap_; }
+    // The largest copper clearance: what a through-hole pad keeps from a part on the
+    // other side (courtyard gaps say nothing of copper there).
+    Coord CopperClearance() const { return copperClearance_; }
     // Every pair has the same gap (no gap rule is scoped to nets, classes or parts).
     bool UniformGaps() const { return !scopedGapRules_; }
     // Whether two parts on these sides can meet (same side, or one goes through).
@@ -99,6 +102,7 @@ private:
     Coord componentGap_ = 0;
     Coord outlineGap_ = 0;
     Coord maxGap_ = 0;
+    Coord copperClearance_ = 0;
     bool scopedGapRules_ = false;  // some gap rule does not cover the whole board
     Coord boardRuleGap_ = 0;
     mutable std::unordered_map<uint64_t, Coord> pairGaps_;

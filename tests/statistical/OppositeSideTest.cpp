@@ -4,6 +4,9 @@
 // part is in the way.
 #include "StatisticalFixture.h"
 
+#include "hostpcb/statistical/Layout.h"
+#include "hostpcb/statistical/PlacementModel.h"
+
 namespace statistical_test {
 namespace {
 
@@ -25,6 +28,8 @@ protected:
 
 TEST_F(OppositeSideTest, APartFitsUnderTheBodyOfAThroughHolePartButNotOverItsPads) {
     BuildAxialBoard(PCB_BOTTOM_LAYER);
+    // The leads' copper keeps the copper clearance, wider than the component gap.
+    BoardBuilder(*board).Clearance(MmToUnits(0.6));
     const auto outcome = Place();
     ASSERT_TRUE(outcome.unfit.empty()) << outcome.unfit.size() << " without room";
     const Component& chip = Find("C1");
@@ -33,14 +38,42 @@ TEST_F(OppositeSideTest, APartFitsUnderTheBodyOfAThroughHolePartButNotOverItsPad
     const Box chipBox = chip.Bounds();
     EXPECT_TRUE(chipBox.x1 >= within.x1 && chipBox.x2 <= within.x2 && chipBox.y1 >= within.y1 &&
                 chipBox.y2 <= within.y2);
-    // Under the axial part's body, clear of both leads by the component gap.
+    // Under the axial part's body, clear of both leads by the copper clearance.
     for (const hostpcb::Primitive* p : Find("R1").Children()) {
         if (p->Kind() != hostpcb::ObjectKind::Pad) continue;
         const Box pad = p->Bounds();
         const double apart = std::max(std::max(double(pad.x1) - chipBox.x2, double(chipBox.x1) - pad.x2),
                                       std::max(double(pad.y1) - chipBox.y2, double(chipBox.y1) - pad.y2));
-        EXPECT_GE(apart, MmToUnits(0.2)) << "the chip meets a lead";
+        EXPECT_GE(apart, MmToUnits(0.6)) << "the chip comes too near a lead";
     }
+}
+
+TEST_F(OppositeSideTest, ALeadKeepsTheCopperClearanceFromAPartOnTheOtherSide) {
+    BuildAxialBoard(PCB_BOTTOM_LAYER);
+    // As on a KiCad board: courtyards may touch, copper keeps its clearance.
+    BoardBuilder(*board).ComponentClearance(0, 1);
+    BoardBuilder(*board).Clearance(MmToUnits(0.6));
+    const hostpcb::statistical::PlacementModel model(*board);
+    hostpcb::statistical::Layout layout(model);
+    int axial = -1, chip = -1;
+    for (int i = 0; i < int(model.Parts.size()); ++i) {
+        (model.Parts[std::size_t(i)].component->Designator() == "R1" ? axial : chip) = i;
+    }
+    ASSERT_GE(axial, 0);
+    ASSERT_GE(chip, 0);
+    // Lead 1's box; the chip's box put left of it, `apart` away, level with it.
+    const Box lead = hostpcb::statistical::Translated(model.Parts[std::size_t(axial)].throughPads.front(),
+                                                      layout.States[std::size_t(axial)].origin);
+    const auto overlapAt = [&](Coord apart) {
+        hostpcb::statistical::PartState state = layout.States[std::size_t(chip)];
+        const Box now = layout.BoxAt(chip, state);
+        state.origin.x += lead.x1 - apart - now.x2;
+        state.origin.y += (lead.y1 + lead.y2) / 2 - (now.y1 + now.y2) / 2;
+        return layout.GapOverlapAt(chip, state, layout.BoxAt(chip, state), axial, layout.States[std::size_t(axial)],
+                                   layout.BoxOf(axial));
+    };
+    EXPECT_GT(overlapAt(MmToUnits(0.4)), 0.0);  // within the clearance, beyond the component gap
+    EXPECT_EQ(overlapAt(MmToUnits(0.7)), 0.0);
 }
 
 TEST_F(OppositeSideTest, OnItsOwnSideTheWholeThroughHolePartIsInTheWay) {
