@@ -5,6 +5,8 @@
 #include <limits>
 #include <numbers>
 
+#include "hostpcb/PlacementShape.h"
+
 namespace app {
 
 namespace {
@@ -26,11 +28,7 @@ ComponentExtent ExtentOf(const hostpcb::Component& component) {
     }
     e.courtyard = any;
     if (!any) e.box = component.Bounds();
-    e.artwork = !any && std::none_of(component.Children().begin(), component.Children().end(),
-                                     [](const hostpcb::Primitive* p) {
-                                         return p->Kind() == hostpcb::ObjectKind::Pad ||
-                                                hostpcb::IsSignalLayer(p->Layer());
-                                     });
+    e.artwork = !any && !hostpcb::HasCopper(component);
     return e;
 }
 

@@ -12,4 +12,11 @@ bool HasExtent(const Component& component) {
     });
 }
 
+bool HasCopper(const Component& component) {
+    const auto& children = component.Children();
+    return std::any_of(children.begin(), children.end(), [](const Primitive* c) {
+        return c->Kind() == ObjectKind::Pad || IsSignalLayer(c->Layer());
+    });
+}
+
 }  // namespace hostpcb

@@ -10,4 +10,8 @@ namespace hostpcb {
 // Bounds are its origin, and the placers leave it where it is.
 bool HasExtent(const Component& component);
 
+// A pad, or a drawing on a copper layer: what keeps a footprint without courtyard
+// from being artwork (a logo, a text) that KiCad's checks pass over.
+bool HasCopper(const Component& component);
+
 }  // namespace hostpcb

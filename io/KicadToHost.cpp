@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hostpcb/Courtyard.h"
+#include "hostpcb/PlacementShape.h"
 #include "io/Units.h"
 
 namespace io {
@@ -231,9 +232,7 @@ void MarkPlacementShape(hostpcb::Component& c) {
     const bool courtyard = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
         return p->Layer() == hostpcb::kCourtyardLayer;
     });
-    const bool copper = std::any_of(children.begin(), children.end(), [](const hostpcb::Primitive* p) {
-        return p->Kind() == hostpcb::ObjectKind::Pad || hostpcb::IsSignalLayer(p->Layer());
-    });
+    const bool copper = hostpcb::HasCopper(c);
     for (hostpcb::Primitive* p : children) {
         if (p == c.NameText() || p == c.CommentText()) continue;
         p->SetInExtent(courtyard ? p->Layer() == hostpcb::kCourtyardLayer || p->Kind() == hostpcb::ObjectKind::Pad
