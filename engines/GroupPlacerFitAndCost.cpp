@@ -83,6 +83,9 @@ bool OppositeSideConflict(const TPlacedComponent& a, const TPlacedComponent& b, 
 
 bool OppositeSideConflict(const TPlacedComponent& a, const TRect& extentA, const TPlacedComponent& b,
                           const TRect& extentB, int32_t gap) {
+    if (a.HasFarSideCopper || b.HasFarSideCopper) {
+        return RectsOverlapByHost(extentA, extentB, gap);
+    }
     if (a.HasMultiLayerPads && MultiLayerPadMeetsExtent(a, extentB, gap)) {
         return true;
     }
@@ -553,6 +556,9 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
 
 bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
                                             const TRect& eq, int32_t gap) {
+    if (x.HasFarSideCopper || q.HasFarSideCopper) {
+        return RectsOverlap(ex, eq, gap, Context.Forms);
+    }
     const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
     // The pads of a against the extent of the other part, in the order the host
     // would be asked; one fill serves every pad.
@@ -690,13 +696,17 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
                 if (!opposite && SurelyOverlapping(ex, dx, dy, eq, gap, Slack)) {
                     return settle(true);
                 }
-                if (opposite && ThroughPadsApart(*x, dx, dy, ex, *q, eq, reach)) {
-                    continue;
-                }
-                if (opposite && ThroughPadSurelyMeets(*x, dx, dy, ex, *q, eq, gap, Slack)) {
+                const bool farSide = opposite && (x->HasFarSideCopper || q->HasFarSideCopper);
+                if (farSide && SurelyOverlapping(ex, dx, dy, eq, gap, Slack)) {
                     return settle(true);
                 }
-                if (opposite) {
+                if (opposite && !farSide && ThroughPadsApart(*x, dx, dy, ex, *q, eq, reach)) {
+                    continue;
+                }
+                if (opposite && !farSide && ThroughPadSurelyMeets(*x, dx, dy, ex, *q, eq, gap, Slack)) {
+                    return settle(true);
+                }
+                if (opposite && !farSide) {
                     const TPairAnswer answer = ThroughPadsBracketed(*x, dx, dy, ex, *q, eq, gap);
                     if (answer == TPairAnswer::Conflict) {
                         return settle(true);

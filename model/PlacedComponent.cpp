@@ -90,7 +90,18 @@ bool PadReachesOtherSide(int padLayer, int componentLayer) {
 
 void TPlacedComponent::DetectMultiLayerPads() {
     HasMultiLayerPads = false;
+    HasFarSideCopper = false;
     const int side = GetObjectLayer(Handle);
+    if (side == PCB_TOP_LAYER || side == PCB_BOTTOM_LAYER) {
+        const int farSide = side == PCB_TOP_LAYER ? PCB_BOTTOM_LAYER : PCB_TOP_LAYER;
+        for (const uint8_t kind : {PCB_TRACK, PCB_ARC}) {
+            if (TObjectIterator(Handle, kind, PCB_ITERATE_GROUP_PRIMITIVES, farSide).First() != nullptr) {
+                HasFarSideCopper = true;
+                HasMultiLayerPads = true;
+                return;
+            }
+        }
+    }
     TObjectIterator pads(Handle, PCB_PAD, PCB_ITERATE_GROUP_PRIMITIVES);
     for (PcbHandle pad = pads.First(); pad != nullptr; pad = pads.Next()) {
         if (PadReachesOtherSide(GetObjectLayer(pad), side)) {

@@ -40,8 +40,13 @@ public:
     void MoveExtentTo(int32_t x, int32_t y);
     void MoveCentreTo(int32_t x, int32_t y);
 
-    // A pad that reaches the other side (PadReachesOtherSide).
+    // A pad that reaches the other side (PadReachesOtherSide), or copper drawn on
+    // the other side (HasFarSideCopper).
     bool HasMultiLayerPads = false;
+    // A drawing of the extent (not a pad) lies on the other side's outer copper, as
+    // in a copper logo drawn on the far face: parts on the other side keep clear of
+    // the whole extent, as parts on its own side do.
+    bool HasFarSideCopper = false;
 };
 
 // A pad of a component on componentLayer that parts on the other side must keep

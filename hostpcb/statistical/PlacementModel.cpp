@@ -57,6 +57,21 @@ Box PartExtent(const Component& c, Coord clearance, bool& throughHole, std::vect
     throughHole = false;
     const LayerNumber otherSide = FlippedLayer(c.Layer());
     const Point o = c.Position();
+    // Copper drawn on the other side (a copper logo on the far face) is in the way of
+    // parts there wherever it covers, not only along its lines: one box holds it all.
+    Box farCopper;
+    bool anyFarCopper = false;
+    for (const Primitive* p : c.Children()) {
+        if ((p->Kind() == ObjectKind::Track || p->Kind() == ObjectKind::Arc) && p->InExtent() &&
+            p->Layer() == otherSide && IsSignalLayer(otherSide)) {
+            farCopper = anyFarCopper ? farCopper.United(p->Bounds()) : p->Bounds();
+            anyFarCopper = true;
+        }
+    }
+    if (anyFarCopper) {
+        throughHole = true;
+        throughPads.push_back({farCopper.x1 - o.x, farCopper.y1 - o.y, farCopper.x2 - o.x, farCopper.y2 - o.y});
+    }
     for (const Primitive* p : c.Children()) {
         // Pads through the board, or on the other side's copper as well (an edge-mounted
         // connector), reach parts on the other side.

@@ -35,10 +35,11 @@ struct Part {
     // outline's box (a board frame, such as a footprint that draws the board's edge):
     // only its pads are in the way.
     std::vector<Box> obstacles;
-    bool throughHole = false;  // pads on MultiLayer or on the other side as well
-    // The boxes of those pads, relative to the origin as found: on the other side of
-    // the board only they meet other parts (as KiCad's check finds a hole inside a
-    // courtyard of the other side), so a part may sit under a connector's body.
+    bool throughHole = false;  // pads on MultiLayer or on the other side, or copper drawn there
+    // The boxes of those pads (and one box round that copper), relative to the origin
+    // as found: on the other side of the board only they meet other parts (as KiCad's
+    // check finds a hole inside a courtyard of the other side), so a part may sit
+    // under a connector's body.
     std::vector<Box> throughPads;
     uint8_t allowedTurns = 1;  // bit q: q quarter turns are permitted
     bool mayFlip = false;      // a permitted-layers rule lets it change side

@@ -179,6 +179,34 @@ TEST_F(ConflictTest, AContactOnTheOtherFaceOfAPartConflictsWithWhatLiesOverIt) {
     EXPECT_FALSE(placer->Conflicts(r2, r2.Rect, j1));
 }
 
+// A copper logo drawn on the bottom face of a footprint on top, as a closed outline:
+// a part on the bottom inside it, clear of its lines, would still sit on its copper.
+TEST_F(ConflictTest, CopperDrawnOnTheFarFaceOfAPartIsInTheWayWhereverItCovers) {
+    hostpcb::BoardBuilder build(*board);
+    hostpcb::Component& logo = board->AddComponent("G1", "LOGO", At(1000, 1000), 0, PCB_TOP_LAYER);
+    const hostpcb::Point corners[] = {At(800, 800), At(1200, 800), At(1200, 1200), At(800, 1200)};
+    for (int i = 0; i < 4; ++i) {
+        board->AddTrack(&logo, corners[i], corners[(i + 1) % 4], Mil(10), PCB_BOTTOM_LAYER);
+    }
+    build.Chip("R1", "0805", At(1000, 1000), 0, PCB_BOTTOM_LAYER);
+    build.Chip("R2", "0805", At(2000, 1000), 0, PCB_BOTTOM_LAYER);
+    TRectangularComponentGroup& g1 = Group({"G1"});
+    TRectangularComponentGroup& r1 = Group({"R1"});
+    TRectangularComponentGroup& r2 = Group({"R2"});
+    ASSERT_TRUE(FirstComponent(g1)->HasFarSideCopper);
+    EXPECT_FALSE(FirstComponent(r1)->HasFarSideCopper);
+    EXPECT_TRUE(OppositeSideConflict(*FirstComponent(r1), *FirstComponent(g1), 0));
+    EXPECT_FALSE(OppositeSideConflict(*FirstComponent(r2), *FirstComponent(g1), 0));
+    EXPECT_FALSE(TGroupPlacerProbe::LayersDisjoint(g1, r1));
+    build.ComponentClearance(0, 1);
+    for (const TPlacerForms forms : {TPlacerForms::Fast, TPlacerForms::Reference}) {
+        context.Forms = forms;
+        const auto placer = Placer(false, R(0, 3000, 3000, 0));
+        EXPECT_TRUE(placer->Conflicts(r1, r1.Rect, g1));
+        EXPECT_FALSE(placer->Conflicts(r2, r2.Rect, g1));
+    }
+}
+
 TEST_F(ConflictTest, AThroughHolePartAboveAnSmdPartOnTheOtherSideConflictsButTwoSmdPartsBackToBackDoNot) {
     hostpcb::BoardBuilder build(*board);
     build.Header("J1", 4, 1, At(1000, 1000));

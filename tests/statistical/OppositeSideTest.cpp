@@ -76,6 +76,29 @@ TEST_F(OppositeSideTest, ALeadKeepsTheCopperClearanceFromAPartOnTheOtherSide) {
     EXPECT_EQ(overlapAt(MmToUnits(0.7)), 0.0);
 }
 
+// A locked copper logo drawn on the bottom face of a top footprint over the left 12 mm
+// of the board; a bottom chip tied to a test point at the left end must still stay off
+// the logo's copper, by the copper clearance, not merely off its lines.
+TEST_F(OppositeSideTest, CopperDrawnOnTheFarFaceKeepsPartsOnThatSideOffAllOfIt) {
+    BoardBuilder b(*board);
+    b.RectOutline(MmToUnits(100), MmToUnits(100), MmToUnits(118), MmToUnits(104));
+    Component& logo = board->AddComponent("G1", "LOGO", Mm(106, 102), 0, PCB_TOP_LAYER);
+    const Point corners[] = {Mm(100.5, 100.5), Mm(112, 100.5), Mm(112, 103.5), Mm(100.5, 103.5)};
+    for (int i = 0; i < 4; ++i) {
+        board->AddTrack(&logo, corners[i], corners[(i + 1) % 4], MmToUnits(0.2), PCB_BOTTOM_LAYER);
+    }
+    logo.moveable = false;
+    b.Chip("TP1", "0805", Mm(101.5, 102)).moveable = false;
+    b.Chip("C1", "0805", Mm(80, 102), 0, PCB_BOTTOM_LAYER);
+    b.Connect("A", {"TP1.1", "C1.1"});
+    SetGaps(0.2, 0.1);
+    BoardBuilder(*board).Clearance(MmToUnits(0.3));
+    const auto outcome = Place();
+    ASSERT_TRUE(outcome.unfit.empty()) << outcome.unfit.size() << " without room";
+    const Box chip = Find("C1").Bounds();
+    EXPECT_GE(double(chip.x1) - MmToUnits(112.1), MmToUnits(0.3)) << "the chip lies on the logo's copper";
+}
+
 TEST_F(OppositeSideTest, OnItsOwnSideTheWholeThroughHolePartIsInTheWay) {
     BuildAxialBoard(PCB_TOP_LAYER);
     const auto outcome = Place();
