@@ -175,6 +175,9 @@ class Pad : public Primitive {
 public:
     Pad() : Primitive(ObjectKind::Pad) {}
     std::string name;  // pin name ("1", "A3", ...)
+    // The pad's own copper clearance (a KiCad pad's or footprint's local override),
+    // 0 when it sets none; the host's rules do not see it.
+    Coord localClearance = 0;
     const PadGeometry& Geometry() const { return geometry_; }
     void SetGeometry(const PadGeometry& geometry);
     void RotateAbout(Point origin, double degrees) override;

@@ -492,6 +492,8 @@ KFootprint KicadBoard::readFootprint(SNode& node) const {
             if (kind && text && kind->is("Value")) fp.value = text->value();
         } else if (head == "pad") {
             fp.pads.push_back(readPad(*c));
+        } else if (head == "clearance") {
+            fp.clearance = ReadNumberChild(node, "clearance", 0.0);
         } else if (head == "zone") {
             CheckZonePoints(*c);
         } else {
@@ -545,6 +547,7 @@ KPad KicadBoard::readPad(SNode& node) const {
         }
     }
     pad.roundrectRatio = ReadNumberChild(node, "roundrect_rratio", pad.roundrectRatio);
+    pad.clearance = ReadNumberChild(node, "clearance", 0.0);
     if (SNode* d = node.child("rect_delta")) pad.rectDelta = ReadPoint(*d);
     ReadNet(node, pad.netNumber, pad.netName);
     pad.netName = netName(pad.netNumber, pad.netName);

@@ -50,6 +50,7 @@ struct KPad {
     double roundrectRatio = 0.25;
     KPoint rectDelta;
     std::vector<KShape> primitives;  // custom pad shapes, pad frame
+    double clearance = 0;  // the pad's local clearance override, mm; 0 for none
 };
 
 // How far a footprint's pads and drawings may reach from its origin: placed and
@@ -68,6 +69,7 @@ struct KFootprint {
     double angle = 0;
     std::vector<KPad> pads;
     std::vector<KShape> graphics;  // footprint frame (unrotated, relative)
+    double clearance = 0;  // the footprint's local clearance override, mm; 0 for none
 };
 
 // The farthest the footprint's pads and drawings reach from its origin along X or Y, mm.

@@ -337,9 +337,14 @@ HostMapping BuildHostBoard(const KicadBoard& kicad, hostpcb::Board& board, doubl
         for (const KPad& pad : fp.pads) {
             const std::string padName = name + ", pad " + pad.number;
             const hostpcb::PadGeometry g = PadShape(pad, mapping.warnings, fp.reference, padName);
-            board.AddPad(&c, pad.number, CheckedToHost(Place(fp, pad.at), *pad.node->child("at"), padName), g,
-                         PadLayer(kicad, fp, pad),
-                         netOf(pad.netName));
+            hostpcb::Pad& added =
+                board.AddPad(&c, pad.number, CheckedToHost(Place(fp, pad.at), *pad.node->child("at"), padName), g,
+                             PadLayer(kicad, fp, pad), netOf(pad.netName));
+            // KiCad takes the pad's own clearance, else the footprint's, over the net class's.
+            const double local = pad.clearance > 0 ? pad.clearance : fp.clearance;
+            if (local > 0) {
+                added.localClearance = CheckedSizeToHost(local, *pad.node, padName, "clearance");
+            }
         }
         for (const KShape& s : fp.graphics) {
             const LayerNumber layer = GraphicLayer(kicad, s.layer);

@@ -90,8 +90,14 @@ Box PartExtent(const Component& c, Coord clearance, bool& throughHole, std::vect
         }
     } else {
         // Without a courtyard nothing keeps the copper apart: two such boxes keep the
-        // copper clearance between them.
-        box = Inflated(c.Bounds(), (clearance + 1) / 2);
+        // copper clearance between them. A pad with a wider clearance of its own grows
+        // its part further, so that it keeps that clearance from any neighbour that
+        // keeps half the board's.
+        Coord grow = (clearance + 1) / 2;
+        for (const Pad* pad : c.Pads()) {
+            grow = std::max(grow, pad->localClearance - clearance / 2);
+        }
+        box = Inflated(c.Bounds(), grow);
     }
     return {box.x1 - o.x, box.y1 - o.y, box.x2 - o.x, box.y2 - o.y};
 }
