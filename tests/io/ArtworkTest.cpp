@@ -13,7 +13,7 @@
 #include "hostpcb/statistical/StatisticalPlacer.h"
 #include "io/BoardFiles.h"
 #include "io/Units.h"
-#include "TestFiles.h"
+#include "TextBoardFixture.h"
 
 namespace {
 
@@ -50,24 +50,9 @@ const char* kBoardWithLogo = R"((kicad_pcb (version 20211014) (generator "pcbnew
 )
 )";
 
-class Artwork : public ::testing::Test {
+class Artwork : public iotest::TextBoardTest {
 protected:
-    void SetUp() override {
-        hostpcb::Host::Instance().Reset();
-        path_ = dir_.file("logo.kicad_pcb");
-        iotest::WriteFile(path_, kBoardWithLogo);
-        loaded_ = io::LoadBoardFile(path_);
-    }
-    void TearDown() override {
-        loaded_.reset();
-        hostpcb::Host::Instance().Reset();
-    }
-    hostpcb::Board& board() { return *loaded_->board; }
-    const hostpcb::Component& part(const char* name) { return *board().FindComponent(name); }
-
-    iotest::ScratchDir dir_;
-    std::string path_;
-    std::unique_ptr<io::LoadedBoard> loaded_;
+    void SetUp() override { Load("logo.kicad_pcb", kBoardWithLogo); }
 };
 
 TEST_F(Artwork, HasNoPlacementShapeWhilePartsWithPadsKeepTheirs) {

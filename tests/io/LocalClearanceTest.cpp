@@ -10,7 +10,7 @@
 #include "hostpcb/statistical/StatisticalPlacer.h"
 #include "io/BoardFiles.h"
 #include "io/Units.h"
-#include "TestFiles.h"
+#include "TextBoardFixture.h"
 
 namespace {
 
@@ -38,23 +38,10 @@ const char* kTestPoints = R"((kicad_pcb (version 20211014) (generator "pcbnew")
 )
 )";
 
-class LocalClearance : public ::testing::Test {
+class LocalClearance : public iotest::TextBoardTest {
 protected:
-    void SetUp() override {
-        hostpcb::Host::Instance().Reset();
-        path_ = dir_.file("testpoints.kicad_pcb");
-        iotest::WriteFile(path_, kTestPoints);
-        loaded_ = io::LoadBoardFile(path_);
-    }
-    void TearDown() override {
-        loaded_.reset();
-        hostpcb::Host::Instance().Reset();
-    }
-    const hostpcb::Pad& pad(const char* name) { return *loaded_->board->FindComponent(name)->Pads().front(); }
-
-    iotest::ScratchDir dir_;
-    std::string path_;
-    std::unique_ptr<io::LoadedBoard> loaded_;
+    void SetUp() override { Load("testpoints.kicad_pcb", kTestPoints); }
+    const hostpcb::Pad& pad(const char* name) { return *part(name).Pads().front(); }
 };
 
 TEST_F(LocalClearance, APadsOwnClearanceOrElseItsFootprintsReachesTheHostPad) {
@@ -67,7 +54,7 @@ TEST_F(LocalClearance, TheStatisticalPlacerKeepsTestPointsThatFarApart) {
     hostpcb::statistical::PlacerSettings settings;
     settings.seed = 1;
     const hostpcb::statistical::PlacementOutcome outcome =
-        hostpcb::statistical::PlaceBoard(*loaded_->board, settings);
+        hostpcb::statistical::PlaceBoard(board(), settings);
     ASSERT_TRUE(outcome.unfit.empty()) << outcome.unfit.size() << " without room";
     const char* names[] = {"TP1", "TP2", "TP3", "TP4"};
     for (int i = 0; i < 4; ++i) {
