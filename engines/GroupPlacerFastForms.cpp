@@ -241,6 +241,7 @@ const TFitInputs& TGroupPlacer::FitInputsOf(const TRectangularComponentGroup& gr
     }
     TFitInputs inputs;
     inputs.KeepOutGap = KeepOutGap(group);
+    inputs.Sides = CopperSides(group);
     for (const TPlacedComponent* member : group) {
         const TPcbRuleEx* keepIn = FirstRuleFor(KeepInRules, member->Handle);
         const TPcbRuleEx* keepOut = FirstRuleFor(KeepOutRules, member->Handle);
@@ -261,9 +262,9 @@ bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup
     // The keep-out answer of a rectangle comes back in the opposite orientation.
     int8_t* known = keepOutAnswers != nullptr ? &(*keepOutAnswers)[point] : nullptr;
     if (known != nullptr && *known < 0) {
-        *known = RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap) ? 1 : 0;
+        *known = RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap, inputs.Sides) ? 1 : 0;
     }
-    if (known != nullptr ? *known == 0 : !RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap)) {
+    if (known != nullptr ? *known == 0 : !RectFitsKeepOut(Context, Area, r, inputs.KeepOutGap, inputs.Sides)) {
         return false;
     }
     // The members in order, each keep-inside room before its keep-outside room.

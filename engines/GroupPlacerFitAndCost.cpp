@@ -107,7 +107,7 @@ bool TGroupPlacer::FitsAreaPlain(const TRect& r, const TRectangularComponentGrou
         return RectContainsRect(Area, r);
     }
     const int32_t gap = KeepOutGap(group);
-    if (!RectFitsKeepOut(Context, Area, r, gap)) {
+    if (!RectFitsKeepOut(Context, Area, r, gap, CopperSides(group))) {
         return false;
     }
     return RoomRulesAllow(r, group);

@@ -30,6 +30,7 @@ const TPcbRuleEx* FirstRuleFor(const TFastListOf<TPcbRuleEx*>& rules, PcbHandle 
 // keep-inside and the first keep-outside rule that include it.
 struct TFitInputs {
     int32_t KeepOutGap = 0;
+    uint8_t Sides = 3;  // CopperSides of the group
     std::vector<std::optional<TRect>> KeepInRooms;
     std::vector<std::optional<TRect>> KeepOutRooms;
 };

@@ -104,7 +104,8 @@ bool ValidateKeepOut(TPlacementContext& context) {
     return true;
 }
 
-bool RectHitsKeepOut(const TRect& r, const TPrimitivesList& list, int32_t clearance, TOutlineSearch search) {
+bool RectHitsKeepOut(const TRect& r, const TPrimitivesList& list, int32_t clearance, TOutlineSearch search,
+                     uint8_t sides) {
     for (const TRect* fill : list.Fills) {
         if (RectsOverlap(r, *fill, clearance, FormsOf(search))) {
             return true;
@@ -119,7 +120,12 @@ bool RectHitsKeepOut(const TRect& r, const TPrimitivesList& list, int32_t cleara
     if (!list.Pads.Empty()) {
         TTemporaryPrimitive fill(PCB_FILL);
         for (const TPcbPad* pad : list.Pads) {
-            fill.SetFill(r, pad->GetLayer());
+            const int layer = pad->GetLayer();
+            if ((layer == PCB_TOP_LAYER && (sides & TopSide) == 0) ||
+                (layer == PCB_BOTTOM_LAYER && (sides & BottomSide) == 0)) {
+                continue;
+            }
+            fill.SetFill(r, layer);
             if (fill.Overlaps(pad->Handle, clearance)) {
                 return true;
             }
@@ -128,8 +134,9 @@ bool RectHitsKeepOut(const TRect& r, const TPrimitivesList& list, int32_t cleara
     return RectSidesMeetOutline(r, list, search);
 }
 
-bool RectIsLegal(const TRect& r, const TPrimitivesList& list, int32_t clearance, TOutlineSearch search) {
-    return !RectHitsKeepOut(r, list, clearance, search) && RectInsideOutline(r, list, search);
+bool RectIsLegal(const TRect& r, const TPrimitivesList& list, int32_t clearance, TOutlineSearch search,
+                 uint8_t sides) {
+    return !RectHitsKeepOut(r, list, clearance, search, sides) && RectInsideOutline(r, list, search);
 }
 
 bool RectFitsAreaWithGap(const TRect& r, const TRect& area, int32_t clearance) {
@@ -137,11 +144,13 @@ bool RectFitsAreaWithGap(const TRect& r, const TRect& area, int32_t clearance) {
            int64_t{r.Bottom} - clearance >= area.Bottom && int64_t{r.Top} + clearance <= area.Top;
 }
 
-bool RectFitsKeepOut(const TPlacementContext& context, const TRect& area, const TRect& r, int32_t clearance) {
+bool RectFitsKeepOut(const TPlacementContext& context, const TRect& area, const TRect& r, int32_t clearance,
+                     uint8_t sides) {
     if (context.KeepOutIsRectangular) {
         return RectFitsAreaWithGap(r, area, clearance);
     }
-    return context.KeepOutPrimitives != nullptr && RectIsLegal(r, *context.KeepOutPrimitives, clearance, OutlineSearchFor(context.Forms));
+    return context.KeepOutPrimitives != nullptr &&
+           RectIsLegal(r, *context.KeepOutPrimitives, clearance, OutlineSearchFor(context.Forms), sides);
 }
 
 }  // namespace autoplacer

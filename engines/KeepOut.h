@@ -31,19 +31,28 @@ bool KeepOutIsRectangularTest(const TPlacementContext& context);
 // untouched) when the board has no usable keep-out.
 bool ValidateKeepOut(TPlacementContext& context);
 
+// The board sides whose copper a rectangle stands for (bit 0 top, bit 1 bottom):
+// a keep-out pad on one side's outer copper only (a pad of a board frame, such as
+// a battery contact on the back) meets rectangles of that side alone.
+inline constexpr uint8_t TopSide = 1;
+inline constexpr uint8_t BottomSide = 2;
+inline constexpr uint8_t BothSides = TopSide | BottomSide;
+
 // The rectangle comes closer than the clearance to a fill, shape or pad of the
-// list, or one of its sides crosses a track or meets an arc of the list.
+// list (a pad only when it is on one of the sides, or through the board), or one
+// of its sides crosses a track or meets an arc of the list.
 bool RectHitsKeepOut(const TRect& r, const TPrimitivesList& list, int32_t clearance,
-                     TOutlineSearch search = TOutlineSearch::Remembered);
+                     TOutlineSearch search = TOutlineSearch::Remembered, uint8_t sides = BothSides);
 // Not touching anything of the list and inside its outline.
 bool RectIsLegal(const TRect& r, const TPrimitivesList& list, int32_t clearance,
-                 TOutlineSearch search = TOutlineSearch::Remembered);
+                 TOutlineSearch search = TOutlineSearch::Remembered, uint8_t sides = BothSides);
 
 // The rectangle grown by the clearance on every side lies within the area.
 bool RectFitsAreaWithGap(const TRect& r, const TRect& area, int32_t clearance);
 // The rectangular fast path: on a rectangular keep-out, RectFitsAreaWithGap against
 // the area (the keep-out extent or an engine's own area); otherwise RectIsLegal
 // against the context's keep-out primitives.
-bool RectFitsKeepOut(const TPlacementContext& context, const TRect& area, const TRect& r, int32_t clearance);
+bool RectFitsKeepOut(const TPlacementContext& context, const TRect& area, const TRect& r, int32_t clearance,
+                     uint8_t sides = BothSides);
 
 }  // namespace autoplacer

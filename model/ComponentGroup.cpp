@@ -178,6 +178,18 @@ bool AnyMultiLayerPads(const TRectangularComponentGroup& group) {
                        [](const TPlacedComponent* member) { return member->HasMultiLayerPads; });
 }
 
+uint8_t CopperSides(const TRectangularComponentGroup& group) {
+    uint8_t sides = 0;
+    for (const TPlacedComponent* member : group) {
+        const int layer = member->GetLayer();
+        if (member->HasMultiLayerPads || (layer != PCB_TOP_LAYER && layer != PCB_BOTTOM_LAYER)) {
+            return 3;
+        }
+        sides = static_cast<uint8_t>(sides | (layer == PCB_TOP_LAYER ? 1 : 2));
+    }
+    return sides != 0 ? sides : uint8_t{3};
+}
+
 int32_t MaxPadPattern(const TRectangularComponentGroup& group) {
     int32_t pattern = 0;
     for (const TPlacedComponent* member : group) {

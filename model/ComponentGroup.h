@@ -66,6 +66,9 @@ private:
 void GetLayerSet(const TRectangularComponentGroup& group, TLayerSet& layers);
 // Some member has through-hole (or keep-out) pads.
 bool AnyMultiLayerPads(const TRectangularComponentGroup& group);
+// The board sides the members' copper is on: bit 0 top, bit 1 bottom; both for a
+// member whose pads reach the other side, or that lies on neither outer layer.
+uint8_t CopperSides(const TRectangularComponentGroup& group);
 // The largest pad pattern (0..3) of the members; 0 for an empty group.
 int32_t MaxPadPattern(const TRectangularComponentGroup& group);
 // The first member and its handle; the group must not be empty.

@@ -106,6 +106,11 @@ double Layout::GapOverlapAt(int a, const PartState& stateA, const Box& boxA, int
         }
         return sum;
     }
+    // A frame's contact on the far face is in the way of the other side only.
+    const auto farSide = [](const Part& p, const Box& box) {
+        return !p.movable && std::find(p.farSideObstacles.begin(), p.farSideObstacles.end(), box) != p.farSideObstacles.end();
+    };
+    if (farSide(pa, boxA) || farSide(pb, boxB)) return 0.0;
     const double whole = BoxGapOverlap(boxA, boxB, gap);
     const bool shapedA = pa.movable && !pa.shape.empty(), shapedB = pb.movable && !pb.shape.empty();
     if (whole == 0.0 || (!shapedA && !shapedB)) return whole;

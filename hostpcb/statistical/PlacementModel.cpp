@@ -275,9 +275,16 @@ PlacementModel::PlacementModel(Board& board) : board_(board), outline_(std::make
         if (courtyard) part.shape = PartShape(*c, part.extent);
         if (!part.movable) {
             if (!courtyard && BoxArea(part.extent) > 0.5 * BoxArea(outline_->Extent())) {
+                std::vector<Box> nearSide;
                 for (const Primitive* p : c->Children()) {
-                    if (p->Kind() == ObjectKind::Pad) part.obstacles.push_back(p->Bounds());
+                    if (p->Kind() != ObjectKind::Pad) continue;
+                    part.obstacles.push_back(p->Bounds());
+                    (p->Layer() == FlippedLayer(c->Layer()) ? part.farSideObstacles : nearSide).push_back(p->Bounds());
                 }
+                // A box that a pad on this side has as well stays in the way here.
+                std::erase_if(part.farSideObstacles, [&](const Box& b) {
+                    return std::find(nearSide.begin(), nearSide.end(), b) != nearSide.end();
+                });
             }
             if (part.obstacles.empty()) {
                 for (const Box& b : part.shape) part.obstacles.push_back(Translated(b, part.origin0));

@@ -35,6 +35,9 @@ struct Part {
     // outline's box (a board frame, such as a footprint that draws the board's edge):
     // only its pads are in the way.
     std::vector<Box> obstacles;
+    // Those of a frame's pads that lie on the other side's outer copper only (a
+    // battery contact on the back): they meet only parts on that side.
+    std::vector<Box> farSideObstacles;
     bool throughHole = false;  // pads on MultiLayer or on the other side, or copper drawn there
     // The boxes of those pads (and one box round that copper), relative to the origin
     // as found: on the other side of the board only they meet other parts (as KiCad's

@@ -28,7 +28,7 @@ const BoardFigures kBoards[] = {
     {"bitaxe-ultra", 0, 0, 0},         {"bms-c1", 0, 0, 0},         {"bp-irtoy", 4, 0, 5},
     {"castor-pollux-main", 0, 0, 0},   {"cm5-minima", 4, 0, 3},    {"duet2-v105", 0, 0, 0},
     {"europi", 0, 0, 0},               {"glasgow-revC3", 0, 0, 0},  {"reform-keyboard", 0, 0, 0},
-    {"royalblue54l-feather", 0, 0, 0}, {"sensorwatch-b1", 0, 0, 1}, {"tkey-tk1", 24, 0, 28},
+    {"royalblue54l-feather", 0, 0, 0}, {"sensorwatch-b1", 0, 0, 0}, {"tkey-tk1", 24, 0, 28},
     {"tt-demo", 0, 0, 0},              {"uext-esp32-c3", 0, 0, 0},  {"usbarmory-mk2", 0, 0, 1}};
 
 class ClusterRealBoards : public SharedBoardRun, public ::testing::WithParamInterface<BoardFigures> {};

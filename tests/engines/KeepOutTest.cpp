@@ -135,6 +135,25 @@ TEST_F(KeepOut, FilledKeepOutsAndKeepOutPadsAreObstaclesWithClearance) {
     EXPECT_TRUE(RectIsLegal(R(100, 300, 300, 100), *list, Mil(60)));
 }
 
+// A keep-out pad on one side's copper (a board frame's contact on the back) is in
+// the way of that side's parts only; one through the board of both sides'.
+TEST_F(KeepOut, APadOnOneSidesCopperKeepsOutThatSideOnly) {
+    hostpcb::BoardBuilder(*board).RectOutline(0, 0, Mil(2000), Mil(2000), 0);
+    hostpcb::Component& frame = board->AddComponent("F1", "Frame", At(1000, 1000));
+    const hostpcb::PadGeometry pad{hostpcb::PadShape::Round, Mil(100), Mil(100)};
+    board->AddPad(&frame, "B", At(500, 500), pad, PCB_BOTTOM_LAYER);
+    board->AddPad(&frame, "H", At(1500, 500), pad, PCB_MULTI_LAYER);
+    ASSERT_TRUE(Validate());
+    list->AddPadsOf(frame.Handle());
+    const TRect onBack = R(450, 550, 550, 450);
+    const TRect onHole = R(1450, 550, 1550, 450);
+    EXPECT_FALSE(RectHitsKeepOut(onBack, *list, 0, TOutlineSearch::Remembered, TopSide));
+    EXPECT_TRUE(RectHitsKeepOut(onBack, *list, 0, TOutlineSearch::Remembered, BottomSide));
+    EXPECT_TRUE(RectHitsKeepOut(onBack, *list, 0));
+    EXPECT_TRUE(RectHitsKeepOut(onHole, *list, 0, TOutlineSearch::Remembered, TopSide));
+    EXPECT_TRUE(RectHitsKeepOut(onHole, *list, 0, TOutlineSearch::Remembered, BottomSide));
+}
+
 TEST_F(KeepOut, PolygonShapeIsMetBySidesOrByTheTopLeftCornerOnly) {
     hostpcb::BoardBuilder(*board).RectOutline(0, 0, Mil(3000), Mil(3000), 0);
     std::vector<hostpcb::PolyVertex> diamond(4);

@@ -142,6 +142,23 @@ TEST_F(StatisticalTest, ALockedPartWithPadsOnBothSidesBlocksBothSides) {
     }
 }
 
+TEST_F(StatisticalTest, AFramesContactOnTheBackLeavesTheFrontFree) {
+    // A locked frame on top whose one pad, a contact on the back copper, covers most
+    // of the board: the parts, all on top, may lie over it, as KiCad allows.
+    BuildConnectedBoard(8);
+    Component& frame = board->AddComponent("F1", "Frame", Mm(130, 120));
+    board->AddTrack(&frame, Mm(100, 100), Mm(160, 100), MmToUnits(0.12), PCB_TOP_OVERLAY);
+    board->AddTrack(&frame, Mm(160, 100), Mm(160, 140), MmToUnits(0.12), PCB_TOP_OVERLAY);
+    hostpcb::PadGeometry pad;
+    pad.shape = hostpcb::PadShape::Rect;
+    pad.sizeX = MmToUnits(56);
+    pad.sizeY = MmToUnits(36);
+    board->AddPad(&frame, "1", Mm(130, 120), pad, PCB_BOTTOM_LAYER);
+    frame.moveable = false;
+    SetGaps(0.3, 0.2);
+    EXPECT_TRUE(Place().unfit.empty());
+}
+
 TEST_F(StatisticalTest, RoomsAreRespected) {
     BuildConnectedBoard();
     BoardBuilder b(*board);
