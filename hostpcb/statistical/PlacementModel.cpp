@@ -193,6 +193,25 @@ std::vector<Box> PartShape(const Component& c, const Box& extent) {
 
 }  // namespace
 
+std::optional<double> StraightRotation(const Board& board, const Component& component) {
+    if (!board.placerOptions.rotateComponents || RightAngle(component.Rotation()) >= 0) return std::nullopt;
+    const Rule* rotations = DominantRule(component, PCB_RULE_COMPONENT_ROTATIONS);
+    const uint8_t flags = rotations != nullptr ? rotations->rotationFlags : uint8_t(PCB_ROTATION_ANY);
+    const double found = NormalizeAngle(component.Rotation());
+    std::optional<double> best;
+    double bestTurn = 0;
+    for (int q = 0; q < 4; ++q) {
+        if (!RotationPermitted(flags, q)) continue;
+        const double d = std::fabs(found - 90.0 * q);
+        const double turn = std::min(d, 360.0 - d);
+        if (!best || turn < bestTurn) {
+            best = 90.0 * q;
+            bestTurn = turn;
+        }
+    }
+    return best;
+}
+
 std::vector<const Net*> FindPowerNets(const Board& board) {
     std::vector<const Net*> result;
     const std::vector<Net*> nets = board.Nets();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -70,6 +71,11 @@ struct PlacementNet {
 // placer options (power and ground net texts, names separated by commas, semicolons
 // or blanks). Names compare ignoring case.
 std::vector<const Net*> FindPowerNets(const Board& board);
+
+// The right angle nearest the component's rotation (the lower one on a tie) that its
+// component-rotations rule permits, when it stands at a slant and the board's placer
+// options let components turn; none otherwise.
+std::optional<double> StraightRotation(const Board& board, const Component& component);
 
 class PlacementModel {
 public:

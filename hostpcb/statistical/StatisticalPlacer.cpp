@@ -1,5 +1,7 @@
 #include "hostpcb/statistical/StatisticalPlacer.h"
 
+#include <memory>
+#include <optional>
 #include <random>
 
 #include "hostpcb/statistical/Legaliser.h"
@@ -112,6 +114,40 @@ bool Legalise(Layout& layout, const std::vector<int>& parts, Stop& stop, int max
     return true;
 }
 
+// A part found at a slant keeps its angle while it finds room that way. When a round
+// leaves some without room, they are straightened to the nearest right angle their
+// rules permit where the spread put them, and the board is read anew from the
+// spread: the answer is that model, with `layout` over it (its states the spread),
+// for the rounds that follow. Parts keep their indices (the board's order); nil, and
+// the board as it was, when nothing is straightened.
+std::unique_ptr<PlacementModel> StraightenSlanted(Board& board, Layout& current,
+                                                  const std::vector<PartState>& spreadStates,
+                                                  const std::vector<int>& unfit, std::unique_ptr<Layout>& layout) {
+    const PlacementModel& model = current.Model();
+    std::vector<std::pair<Component*, double>> slanted;
+    for (const int i : unfit) {
+        Component* c = model.Parts[std::size_t(i)].component;
+        if (const std::optional<double> straight = StraightRotation(board, *c)) slanted.push_back({c, *straight});
+    }
+    if (slanted.empty()) return nullptr;
+    const std::vector<PartState> roundStates = current.States;
+    current.States = spreadStates;
+    WriteLayout(current);
+    for (const auto& [c, straight] : slanted) c->SetRotation(straight);
+    auto straightModel = std::make_unique<PlacementModel>(board);
+    bool same = straightModel->Parts.size() == model.Parts.size();
+    for (std::size_t i = 0; same && i < model.Parts.size(); ++i) {
+        same = straightModel->Parts[i].component == model.Parts[i].component;
+    }
+    if (!same) {  // not expected: the parts are read in the board's order either way
+        current.States = roundStates;
+        WriteLayout(current);
+        return nullptr;
+    }
+    layout = std::make_unique<Layout>(*straightModel);
+    return straightModel;
+}
+
 }  // namespace
 
 PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
@@ -159,10 +195,17 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
 
     std::vector<int> all = annealed;
     all.insert(all.end(), homeless.begin(), homeless.end());
-    const std::vector<PartState> spreadStates = layout.States;
+    std::vector<PartState> spreadStates = layout.States;
     std::vector<int> unfit;
     std::vector<PartState> bestStates;
     double bestLength = 0;
+    // The rounds run on `current`: the layout over the board as found, or over the
+    // spread with slanted parts straightened (see StraightenSlanted). `best` is the
+    // layout the best round's states belong to.
+    Layout* current = &layout;
+    Layout* best = &layout;
+    std::unique_ptr<PlacementModel> straightModel;
+    std::unique_ptr<Layout> straightLayout;
     // A board that leaves parts without room is annealed and legalised again from the
     // same spread, with the generator running on, a few times when it is small: which
     // parts find room depends much on where annealing leaves them. The best round
@@ -170,27 +213,37 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
     const int rounds = 1 + std::min(kRetryRounds, kRetryParts / model.MovableCount());
     for (int round = 0; round < rounds && !stopped; ++round) {
         if (round > 0 && unfit.empty()) break;
-        layout.States = spreadStates;
-        Annealer annealer(layout, annealed, random, settings.anneal);
+        current->States = spreadStates;
+        Annealer annealer(*current, annealed, random, settings.anneal);
         if (!stop()) {
             Phase phase("Annealing component positions ...", annealer.StepCount());
             annealer.Run(stop, [&] { phase.Step(); });
-            WriteLayout(layout);
+            WriteLayout(*current);
         }
         if (stopped) break;
         std::vector<int> roundUnfit;
         double length = 0;
-        const bool finished = Legalise(layout, all, stop, round == 0 ? -1 : int(unfit.size()), roundUnfit, length);
+        const bool finished = Legalise(*current, all, stop, round == 0 ? -1 : int(unfit.size()), roundUnfit, length);
         if (stopped) break;
         if (finished && (round == 0 || roundUnfit.size() < unfit.size() ||
                          (roundUnfit.size() == unfit.size() && length < bestLength))) {
             unfit = roundUnfit;
-            bestStates = layout.States;
+            bestStates = current->States;
             bestLength = length;
+            best = current;
+        }
+        // The rounds left run with the slanted parts of this one's unfit straightened.
+        if (finished && straightModel == nullptr && round + 1 < rounds) {
+            straightModel = StraightenSlanted(board, *current, spreadStates, roundUnfit, straightLayout);
+            if (straightModel != nullptr) {
+                current = straightLayout.get();
+                spreadStates = current->States;
+            }
         }
     }
-    if (!bestStates.empty()) layout.States = bestStates;
-    WriteLayout(layout);
+    if (!bestStates.empty()) best->States = bestStates;
+    WriteLayout(*best);
+    Layout& finalLayout = *best;
 
     if (!stopped) {
         // Parts without room stay parked; the others refine among themselves.
@@ -201,10 +254,10 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         for (const int i : homeless) {
             if (std::find(unfit.begin(), unfit.end(), i) == unfit.end()) settled.push_back(i);
         }
-        Annealer refiner(layout, settled, random, settings.anneal);
+        Annealer refiner(finalLayout, settled, random, settings.anneal);
         Phase phase("Refining component positions ...", Annealer::kRefineSteps);
         refiner.Refine(stop, [&] { phase.Step(); });
-        WriteLayout(layout);
+        WriteLayout(finalLayout);
     }
     if (!stopped) {
         for (const int i : unfit) outcome.unfit.push_back(model.Parts[std::size_t(i)].component->Designator());
@@ -215,7 +268,7 @@ PlacementOutcome PlaceBoard(Board& board, const PlacerSettings& settings) {
         outcome.restored = true;
     }
     outcome.stopped = stopped;
-    outcome.lengthAfter = outcome.restored ? outcome.lengthBefore : TotalLength(layout);
+    outcome.lengthAfter = outcome.restored ? outcome.lengthBefore : TotalLength(finalLayout);
     if (!outcome.restored) {
         for (Net* net : board.Nets()) board.AnalyzeNet(*net);
     }

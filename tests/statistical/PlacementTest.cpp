@@ -1,6 +1,7 @@
 // What the statistical placer makes of a board: gaps from the board options, locked
 // parts, rooms, rotation and side rules, the same board for the same seed, and the
 // boards with nothing to do.
+#include <cmath>
 #include <sstream>
 
 #include "StatisticalFixture.h"
@@ -317,6 +318,23 @@ TEST_F(StatisticalTest, ManyPartsParkedBelowANarrowBoardStayNearIt) {
         EXPECT_GT(c->Bounds().y1, MmToUnits(100) - MmToUnits(150)) << c->Designator();
     }
     EXPECT_EQ(app::MeasureBoard(*board).overlappingPairs, 0);
+}
+
+TEST_F(StatisticalTest, ASlantedPartThatFindsNoRoomIsStraightened) {
+    // On a 12 x 16 mm board a 10.6 mm QFP turned by 45 degrees needs a 15 mm box;
+    // straightened it fits. A small part at 30 degrees finds room and keeps its angle.
+    BoardBuilder b(*board);
+    b.RectOutline(MmToUnits(100), MmToUnits(100), MmToUnits(112), MmToUnits(116));
+    b.Qfp("U1", 32, Mm(50, 50), 45);
+    b.Chip("R1", "0805", Mm(50, 70), 30);
+    b.Connect("A", {"U1.1", "R1.1"});
+    SetGaps(0.3, 0.2);
+    const auto outcome = Place();
+    EXPECT_TRUE(outcome.unfit.empty());
+    const double u1 = board->FindComponent("U1")->Rotation();
+    EXPECT_EQ(std::fmod(u1, 90.0), 0.0) << u1;
+    EXPECT_DOUBLE_EQ(board->FindComponent("R1")->Rotation(), 30.0);
+    EXPECT_EQ(app::MeasureBoard(*board).outsideOutline, 0);
 }
 
 TEST_F(StatisticalTest, APartTooLargeForTheBoardIsNamedAndParkedClear) {

@@ -27,7 +27,7 @@ struct BoardFigures {
 const BoardFigures kBoards[] = {
     {"bitaxe-ultra", 0},   {"bms-c1", 0},         {"bp-irtoy", 0},         {"castor-pollux-main", 0},
     {"cm5-minima", 0},     {"duet2-v105", 0},     {"europi", 0},           {"glasgow-revC3", 0},
-    {"reform-keyboard", 0}, {"royalblue54l-feather", 0}, {"sensorwatch-b1", 0}, {"tkey-tk1", 1},
+    {"reform-keyboard", 0}, {"royalblue54l-feather", 0}, {"sensorwatch-b1", 0}, {"tkey-tk1", 0},
     {"tt-demo", 0},        {"uext-esp32-c3", 0},  {"usbarmory-mk2", 0}};
 
 bool WholeBoard(const std::vector<hostpcb::ScopeEntry>& scope) {
