@@ -200,6 +200,80 @@ void TAbsolutePlacer::PlaceMembersOneByOne(const TRectangularComponentGroup& gro
     }
 }
 
+std::vector<TAbsolutePlacer::TSlide> TAbsolutePlacer::CompactPlacedGroups(const std::vector<TUnfittedGroup>& left,
+                                                                         int32_t round) {
+    std::vector<const TRectangularComponentGroup*> unfitted;
+    for (const TUnfittedGroup& u : left) {
+        unfitted.push_back(u.Group);
+    }
+    // The groups the job phase placed: its jobs and the members of the groups it split.
+    std::vector<TRectangularComponentGroup*> placed;
+    for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
+        const bool job = std::any_of(Jobs.begin(), Jobs.end(),
+                                     [group](const TAbsolutePlacementJob* j) { return j->Group == group; }) ||
+                         std::any_of(SplitGroups.begin(), SplitGroups.end(),
+                                     [group](const auto& single) { return single.get() == group; });
+        if (job && std::find(unfitted.begin(), unfitted.end(), group) == unfitted.end()) {
+            placed.push_back(group);
+        }
+    }
+    std::vector<TSlide> slides;
+    for (TRectangularComponentGroup* group : placed) {
+        slides.push_back(TSlide{group, group->Rect});
+    }
+    for (const bool alongX : {true, false}) {
+        // Nearest the edge first, so that each slides up to one that already slid.
+        // x toward lower, higher, lower, higher; y toward lower, higher, higher, lower.
+        const bool towardLower = alongX ? round % 2 == 0 : (round % 4 == 0 || round % 4 == 3);
+        std::stable_sort(placed.begin(), placed.end(), [alongX, towardLower](const auto* a, const auto* b) {
+            if (towardLower) {
+                return alongX ? a->Rect.Left < b->Rect.Left : a->Rect.Bottom < b->Rect.Bottom;
+            }
+            return alongX ? a->Rect.Right > b->Rect.Right : a->Rect.Top > b->Rect.Top;
+        });
+        for (TRectangularComponentGroup* group : placed) {
+            Engine->SlidePlacedGroup(*group, alongX, towardLower, unfitted);
+            if (CheckStopRequest()) {
+                return slides;
+            }
+        }
+    }
+    return slides;
+}
+
+void TAbsolutePlacer::UndoSlides(const std::vector<TSlide>& slides) {
+    for (const TSlide& slide : slides) {
+        TGroupPlacer::MoveGroupTo(TGridPoint{slide.From.Left, slide.From.Bottom}, *slide.Group);
+    }
+}
+
+std::vector<TAbsolutePlacer::TUnfittedGroup> TAbsolutePlacer::RefitGroups(const TPlacerOptions& fine,
+                                                                         const std::vector<TUnfittedGroup>& groups) {
+    TGroupPlacer refit(fine, false, Context);
+    const auto refitted = [&groups](const TRectangularComponentGroup* group) {
+        return std::any_of(groups.begin(), groups.end(), [group](const TUnfittedGroup& u) { return u.Group == group; });
+    };
+    for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
+        if (!refitted(group)) {
+            refit.AddPlacedGroup(group);
+        }
+    }
+    std::vector<TUnfittedGroup> failed;
+    for (const TUnfittedGroup& u : groups) {
+        DeselectMembers(*u.Group);
+        refit.SetGuideRect(&u.Room);
+        refit.PlaceGroup(u.Group);
+        refit.SetGuideRect(nullptr);
+        if (refit.LastGroupFailed) {
+            failed.push_back(u);
+        }
+        if (CheckStopRequest()) {
+            break;
+        }
+    }
+    return failed;
+}
+
 void TAbsolutePlacer::RefitPhase() {
     if (Unfitted.empty() || Unfitted.size() > RefitMaxGroups) {
         return;
@@ -209,27 +283,34 @@ void TAbsolutePlacer::RefitPhase() {
     if (fine.GridSize >= Options.GridSize) {
         return;  // no finer grid to try
     }
-    TGroupPlacer refit(fine, false, Context);
-    const auto unfitted = [this](const TRectangularComponentGroup* group) {
-        return std::any_of(Unfitted.begin(), Unfitted.end(),
-                           [group](const TUnfittedGroup& u) { return u.Group == group; });
-    };
-    for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
-        if (!unfitted(group)) {
-            refit.AddPlacedGroup(group);
-        }
-    }
     std::stable_sort(Unfitted.begin(), Unfitted.end(), [](const TUnfittedGroup& a, const TUnfittedGroup& b) {
         return GroupSize(*a.Group) > GroupSize(*b.Group);
     });
-    for (const TUnfittedGroup& u : Unfitted) {
-        DeselectMembers(*u.Group);
-        refit.SetGuideRect(&u.Room);
-        refit.PlaceGroup(u.Group);
-        refit.SetGuideRect(nullptr);
+    std::vector<TUnfittedGroup> left = RefitGroups(fine, Unfitted);
+    // Rounds alternate between the lower and the upper edges; a round that fits
+    // no more groups is undone, and two such rounds in a row end the sliding.
+    int32_t misses = 0;
+    bool undone = false;
+    for (int32_t round = 0; round < CompactionRounds && !left.empty() && misses < 2; ++round) {
+        const std::vector<TSlide> slides = CompactPlacedGroups(left, round);
         if (CheckStopRequest()) {
-            break;
+            return;
         }
+        std::vector<TUnfittedGroup> after = RefitGroups(fine, left);
+        if (CheckStopRequest()) {
+            return;
+        }
+        undone = after.size() >= left.size();
+        if (undone) {
+            UndoSlides(slides);
+            ++misses;
+        } else {
+            left = std::move(after);
+            misses = 0;
+        }
+    }
+    if (undone) {
+        RefitGroups(fine, left);  // the last refit was made among slides now undone
     }
 }
 

@@ -37,6 +37,8 @@ inline constexpr int32_t MinRefitGridStep = 50000;
 // is full beyond what a finer grid mends, and each group's search and fallback
 // on the finer grid take up to nine times those on the coarse one.
 inline constexpr std::size_t RefitMaxGroups = 64;
+// The most rounds of sliding the placed groups together before a refit.
+inline constexpr int32_t CompactionRounds = 8;
 
 // The progress text of both phases.
 inline constexpr const char* AbsolutePlacementProgressText = "Making absolute placements ...";
@@ -92,6 +94,12 @@ public:
     // with every other placed group as an obstacle. A group that fits there is
     // deselected; one that does not goes to the finer grid's fallback place.
     // Nothing is refitted when more than RefitMaxGroups groups are left.
+    // While some are still without room (at most CompactionRounds times), every
+    // group placed by the jobs or the refit is slid toward the keep-out's left
+    // edge, then its bottom edge, nearest the edge first, so that the slivers
+    // the grid left beside them come together, and those still without room are
+    // refitted; slides that leave as many without room are undone and that
+    // refit is made once more.
     void RefitPhase();
 
     TClusterList* Clusters = nullptr;
@@ -113,6 +121,16 @@ public:
 
 private:
     void FreeJobs();
+    struct TSlide {
+        TRectangularComponentGroup* Group = nullptr;
+        TRect From;
+    };
+    // Slides the placed job groups together (see RefitPhase); returns where each stood.
+    std::vector<TSlide> CompactPlacedGroups(const std::vector<TUnfittedGroup>& left, int32_t round);
+    static void UndoSlides(const std::vector<TSlide>& slides);
+    // One refit of the groups on the fine grid, among all others placed; returns
+    // those that still found no room.
+    std::vector<TUnfittedGroup> RefitGroups(const TPlacerOptions& fine, const std::vector<TUnfittedGroup>& groups);
     // Places the group aiming at room; notes it when it is not fitted.
     void PlaceAimingAt(TRectangularComponentGroup* group, const TRect& room);
 };

@@ -186,6 +186,14 @@ public:
     // Every group placed or registered so far, in that order (borrowed).
     const TFastListOf<TRectangularComponentGroup*>& GetPlacedGroups() const { return PlacedGroups; }
     int32_t FreeGridPoints(bool topSide) const { return topSide ? TopGrid.Count() : BottomGrid.Count(); }
+    // Slides a placed group along x (alongX) or y, toward lower coordinates or
+    // higher ones, by as much as keeps it legal:
+    // inside the area as its search judges it and clear of every other placed
+    // group but the ignored ones. The nearest blocking rectangle bounds the
+    // slide; where the full test refuses that far, the longest legal slide is
+    // searched below it. Returns the distance moved (0 when none is legal).
+    int64_t SlidePlacedGroup(TRectangularComponentGroup& group, bool alongX, bool towardLower,
+                             const std::vector<const TRectangularComponentGroup*>& ignored);
     // Moves the group so that its rectangle's lower-left corner is at p.
     static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
     // Puts pads taken out of their nets for a search back.

@@ -292,6 +292,40 @@ TEST_F(AbsolutePlacerTest, APartWithoutRoomOnTheFinerGridStaysSelectedAtItsFallb
     EXPECT_TRUE(RectContainsRect(context.KeepOutExtent, ComponentExtentRect(r1)));
 }
 
+TEST_F(AbsolutePlacerTest, PartsSlideTogetherToMakeRoomForOneTheGridsLeftOut) {
+    Outline();
+    // Locked walls leave a pocket 146 x 556 mil from (1988, 1488) mil, and parts
+    // keep 10 mil from each other and from the walls. Four 120 mil parts need
+    // 530 mil of it when they stand next to each other; the 50 mil grid starts
+    // them 150 mil apart, so only three fit, and wherever they stand no 140 mil
+    // is left beside them for a fourth on the finer grid either.
+    const PcbHandle left = Block("X1", 1494, 2000, 988, 2000);
+    const PcbHandle right = Block("X2", 2567, 2000, 866, 2000);
+    const PcbHandle top = Block("X3", 2061, 2522, 146, 956);
+    const PcbHandle bottom = Block("X4", 2061, 1244, 146, 488);
+    std::vector<PcbHandle> parts;
+    for (int i = 0; i < 4; ++i) {
+        parts.push_back(Block("R" + std::to_string(i + 1), 1500, 2500, 120, 120));
+    }
+    Cluster(clusters, Rect(1988, 2044, 2134, 1488), {{parts[0]}, {parts[1]}, {parts[2]}, {parts[3]}},
+            {left, right, top, bottom});
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    ASSERT_EQ(placer.Unfitted.size(), 1u);  // one found no room on the coarse grid
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const TRect r = ComponentExtentRect(parts[i]);
+        EXPECT_EQ(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(parts[i])->flags & PCB_FLAG_SELECTED, 0);
+        for (const PcbHandle wall : {left, right, top, bottom}) {
+            EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(wall), 0, context.Forms)) << i;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(parts[j]), 0, context.Forms)) << i << " " << j;
+        }
+    }
+}
+
 TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
     Outline();
     const PcbHandle u1 = Block("U1", 2900, 2900, 100, 100);
