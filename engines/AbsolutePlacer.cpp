@@ -28,6 +28,44 @@ bool IsBoardWideRoutingRule(PcbHandle rule) {
 
 int32_t CountOf(const TClusterList* list) { return list != nullptr ? list->Count() : 0; }
 
+// Where a group and its members stand, to be put back.
+struct TGroupPlace {
+    struct TMemberPlace {
+        TPlacedComponent* Part = nullptr;
+        int32_t X = 0;
+        int32_t Y = 0;
+        double Rotation = 0.0;
+    };
+    TRectangularComponentGroup* Group = nullptr;
+    TRect Rect;
+    TRect OldRect;
+    double Rotation = 0.0;
+    std::vector<TMemberPlace> Members;
+};
+
+TGroupPlace SavePlace(TRectangularComponentGroup& group) {
+    TGroupPlace place{&group, group.Rect, group.OldRect, group.Rotation, {}};
+    for (TPlacedComponent* member : group) {
+        member->Sync(PCB_READ);
+        place.Members.push_back({member, member->X, member->Y, member->Rotation});
+    }
+    return place;
+}
+
+void RestorePlace(const TGroupPlace& place) {
+    for (const TGroupPlace::TMemberPlace& m : place.Members) {
+        m.Part->Sync(PCB_READ);
+        m.Part->X = m.X;
+        m.Part->Y = m.Y;
+        m.Part->Rotation = m.Rotation;
+        m.Part->Sync(PCB_WRITE);
+    }
+    place.Group->Rect = place.Rect;
+    place.Group->OldRect = place.OldRect;
+    place.Group->Rotation = place.Rotation;
+    DeselectMembers(*place.Group);  // it stood fitted there
+}
+
 }  // namespace
 
 void FillLayerDirections(PcbHandle board, std::array<uint8_t, PCB_SIGNAL_LAYER_COUNT>& directions) {
@@ -173,6 +211,7 @@ void TAbsolutePlacer::JobPhase() {
 }
 
 void TAbsolutePlacer::PlaceAimingAt(TRectangularComponentGroup* group, const TRect& room) {
+    Rooms[group] = room;
     Engine->SetGuideRect(&room);
     Engine->PlaceGroup(group);
     Engine->SetGuideRect(nullptr);
@@ -310,8 +349,92 @@ void TAbsolutePlacer::RefitPhase() {
         }
     }
     if (undone) {
-        RefitGroups(fine, left);  // the last refit was made among slides now undone
+        left = RefitGroups(fine, left);  // the last refit was made among slides now undone
     }
+    // Groups moved to make room may open room for one tried before.
+    for (bool progress = true; progress && !left.empty() && !CheckStopRequest();) {
+        progress = false;
+        for (std::size_t i = 0; i < left.size() && !CheckStopRequest();) {
+            if (MakeRoomFor(fine, left[i], left)) {
+                left.erase(left.begin() + static_cast<std::ptrdiff_t>(i));
+                progress = true;
+            } else {
+                ++i;
+            }
+        }
+    }
+}
+
+bool TAbsolutePlacer::IsJobGroup(const TRectangularComponentGroup* group) const {
+    return Rooms.count(group) != 0;
+}
+
+bool TAbsolutePlacer::MakeRoomFor(const TPlacerOptions& fine, const TUnfittedGroup& u,
+                                  const std::vector<TUnfittedGroup>& left) {
+    std::vector<const TRectangularComponentGroup*> unfitted;
+    for (const TUnfittedGroup& other : left) {
+        unfitted.push_back(other.Group);
+    }
+    const std::vector<TGroupPlacer::TRoomMakingPlace> places = Engine->PlacesToMakeRoom(
+        *u.Group, unfitted, [this](const TRectangularComponentGroup* g) { return IsJobGroup(g); },
+        RoomMakingTries);
+    const TGroupPlace fallback = SavePlace(*u.Group);
+    for (const TGroupPlacer::TRoomMakingPlace& place : places) {
+        if (CheckStopRequest()) {
+            break;
+        }
+        TGroupPlacer::MoveToPlace(place, *u.Group);
+        if (MakeWayAt(fine, u, unfitted)) {
+            DeselectMembers(*u.Group);
+            return true;
+        }
+        RestorePlace(fallback);
+    }
+    SelectMembers(*u.Group);  // still not fitted
+    return false;
+}
+
+bool TAbsolutePlacer::MakeWayAt(const TPlacerOptions& fine, const TUnfittedGroup& u,
+                                const std::vector<const TRectangularComponentGroup*>& unfitted) {
+    std::vector<TRectangularComponentGroup*> inTheWay = Engine->GroupsInTheWay(*u.Group, unfitted);
+    if (inTheWay.size() > MaxGroupsMadeWay) {
+        return false;
+    }
+    std::vector<const TRectangularComponentGroup*> ignored = unfitted;
+    for (const TRectangularComponentGroup* group : inTheWay) {
+        if (!IsJobGroup(group)) {
+            return false;  // fixed parts and confinement rooms stay
+        }
+        ignored.push_back(group);
+    }
+    if (!Engine->StandsClearAt(*u.Group, u.Group->Rect, ignored)) {
+        return false;  // something besides them is in the way, or the place is off the area
+    }
+    std::vector<TGroupPlace> saved;
+    for (TRectangularComponentGroup* group : inTheWay) {
+        saved.push_back(SavePlace(*group));
+    }
+    TGroupPlacer refit(fine, false, Context);
+    for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
+        if (std::find(ignored.begin(), ignored.end(), group) == ignored.end() || group == u.Group) {
+            refit.AddPlacedGroup(group);
+        }
+    }
+    std::stable_sort(inTheWay.begin(), inTheWay.end(), [](const auto* a, const auto* b) {
+        return GroupSize(*a) > GroupSize(*b);
+    });
+    for (TRectangularComponentGroup* group : inTheWay) {
+        refit.SetGuideRect(&Rooms[group]);
+        refit.PlaceGroup(group);
+        refit.SetGuideRect(nullptr);
+        if (refit.LastGroupFailed || CheckStopRequest()) {
+            for (const TGroupPlace& place : saved) {
+                RestorePlace(place);
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace autoplacer

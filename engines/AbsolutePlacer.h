@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "model/PlacementContext.h"
@@ -39,6 +40,10 @@ inline constexpr int32_t MinRefitGridStep = 50000;
 inline constexpr std::size_t RefitMaxGroups = 64;
 // The most rounds of sliding the placed groups together before a refit.
 inline constexpr int32_t CompactionRounds = 8;
+// The most placed groups moved aside to make room for one left without room.
+inline constexpr std::size_t MaxGroupsMadeWay = 8;
+// The most places tried for each group left without room.
+inline constexpr std::size_t RoomMakingTries = 3;
 
 // The progress text of both phases.
 inline constexpr const char* AbsolutePlacementProgressText = "Making absolute placements ...";
@@ -128,6 +133,19 @@ private:
     // Slides the placed job groups together (see RefitPhase); returns where each stood.
     std::vector<TSlide> CompactPlacedGroups(const std::vector<TUnfittedGroup>& left, int32_t round);
     static void UndoSlides(const std::vector<TSlide>& slides);
+    // Makes room for a group still without room: it tries the RoomMakingTries
+    // places where only groups of the jobs would be in its way, those of least
+    // area first (TGroupPlacer::PlacesToMakeRoom), and takes the first where at
+    // most MaxGroupsMadeWay of them are in its way and all find room anew on the
+    // fine grid around it. Otherwise everything stays as it was.
+    bool MakeRoomFor(const TPlacerOptions& fine, const TUnfittedGroup& u, const std::vector<TUnfittedGroup>& left);
+    // With the group moved to a place: the groups in its way are placed anew, or
+    // put back when one of them finds no room.
+    bool MakeWayAt(const TPlacerOptions& fine, const TUnfittedGroup& u,
+                   const std::vector<const TRectangularComponentGroup*>& unfitted);
+    bool IsJobGroup(const TRectangularComponentGroup* group) const;
+    // The room each group of the jobs aimed at (split members: their group's).
+    std::unordered_map<const TRectangularComponentGroup*, TRect> Rooms;
     // One refit of the groups on the fine grid, among all others placed; returns
     // those that still found no room.
     std::vector<TUnfittedGroup> RefitGroups(const TPlacerOptions& fine, const std::vector<TUnfittedGroup>& groups);

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -194,6 +195,32 @@ public:
     // searched below it. Returns the distance moved (0 when none is legal).
     int64_t SlidePlacedGroup(TRectangularComponentGroup& group, bool alongX, bool towardLower,
                              const std::vector<const TRectangularComponentGroup*>& ignored);
+    // Whether the group could stand at r: inside the area as its search judges
+    // it and clear of every placed group but itself and the ignored ones. The
+    // group is left where it stood.
+    bool StandsClearAt(TRectangularComponentGroup& group, const TRect& r,
+                       const std::vector<const TRectangularComponentGroup*>& ignored);
+    // The placed groups, but itself and the ignored ones, that the group
+    // conflicts with where it stands.
+    std::vector<TRectangularComponentGroup*> GroupsInTheWay(
+        TRectangularComponentGroup& group, const std::vector<const TRectangularComponentGroup*>& ignored);
+    // Up to count places for the group where it would stand if some placed
+    // groups made way: points of the area's full grid (placed groups do not take
+    // points out of it) in each quarter turn where its rectangle fits the area
+    // and meets, grown by their gaps, only rectangles of movable placed groups
+    // (but itself and the ignored ones). Cheapest first by the area of the
+    // rectangles met, each meeting a different set, the earlier point and turn
+    // on ties. The group is left as it was.
+    struct TRoomMakingPlace {
+        int64_t Cost = 0;
+        int32_t Turns = 0;  // quarter turns from the group's orientation
+        TGridPoint Pos;
+    };
+    std::vector<TRoomMakingPlace> PlacesToMakeRoom(TRectangularComponentGroup& group,
+                                                   const std::vector<const TRectangularComponentGroup*>& ignored,
+                                                   const std::function<bool(const TRectangularComponentGroup*)>& movable,
+                                                   std::size_t count);
+    static void MoveToPlace(const TRoomMakingPlace& place, TRectangularComponentGroup& group);
     // Moves the group so that its rectangle's lower-left corner is at p.
     static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
     // Puts pads taken out of their nets for a search back.

@@ -326,6 +326,34 @@ TEST_F(AbsolutePlacerTest, PartsSlideTogetherToMakeRoomForOneTheGridsLeftOut) {
     }
 }
 
+TEST_F(AbsolutePlacerTest, APlacedPartMakesWayForOneWithoutRoom) {
+    Outline();
+    // Locked walls leave two pockets: P1, 224 x 126 mil from (1188, 1188), and
+    // P2, 224 x 84 mil from (1588, 1188); parts keep 10 mil from walls and from
+    // each other. A 200 x 60 part fits either, a 100 x 100 part only P1, and P1
+    // holds not both. Both aim at P1 and the long part, the larger, goes first,
+    // so the square finds no room; sliding the long one within P1 makes none.
+    std::vector<PcbHandle> walls = {
+        Block("W1", 2000, 1094, 2000, 188), Block("W2", 2000, 2157, 2000, 1686), Block("W3", 1094, 1251, 188, 126),
+        Block("W4", 1500, 1251, 176, 126),  Block("W5", 1700, 1293, 224, 42),     Block("W6", 2406, 1251, 1188, 126)};
+    const PcbHandle longPart = Block("R1", 2500, 2500, 200, 60);
+    const PcbHandle square = Block("U1", 2500, 2700, 100, 100);
+    Cluster(clusters, Rect(1188, 1314, 1412, 1188), {{longPart}, {square}}, walls);
+
+    TAbsolutePlacer placer(options, context);
+    placer.Run(Lists());
+
+    ASSERT_EQ(placer.Unfitted.size(), 1u);  // the square, after the long part took P1
+    EXPECT_TRUE(RectContainsRect(Rect(1188 * Mil, 1314 * Mil, 1412 * Mil, 1188 * Mil), ComponentExtentRect(square)));
+    EXPECT_TRUE(RectContainsRect(Rect(1588 * Mil, 1272 * Mil, 1812 * Mil, 1188 * Mil), ComponentExtentRect(longPart)));
+    for (const PcbHandle part : {longPart, square}) {
+        EXPECT_EQ(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED, 0);
+        for (const PcbHandle wall : walls) {
+            EXPECT_FALSE(RectsOverlap(ComponentExtentRect(part), ComponentExtentRect(wall), 0, context.Forms));
+        }
+    }
+}
+
 TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
     Outline();
     const PcbHandle u1 = Block("U1", 2900, 2900, 100, 100);
