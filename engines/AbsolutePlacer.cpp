@@ -414,7 +414,12 @@ bool TAbsolutePlacer::MakeWayAt(const TPlacerOptions& fine, const TUnfittedGroup
     for (TRectangularComponentGroup* group : inTheWay) {
         saved.push_back(SavePlace(*group));
     }
+    // Members of a group in the way that finds no room as a whole are placed one
+    // by one; they replace it among the placed groups only if all find room.
+    std::vector<std::unique_ptr<TRectangularComponentGroup>> singles;
+    std::vector<std::pair<TRectangularComponentGroup*, std::size_t>> splits;  // group, its first single
     TGroupPlacer refit(fine, false, Context);
+    refit.LeaveCrowdedGroups = true;
     for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
         if (std::find(ignored.begin(), ignored.end(), group) == ignored.end() || group == u.Group) {
             refit.AddPlacedGroup(group);
@@ -423,16 +428,56 @@ bool TAbsolutePlacer::MakeWayAt(const TPlacerOptions& fine, const TUnfittedGroup
     std::stable_sort(inTheWay.begin(), inTheWay.end(), [](const auto* a, const auto* b) {
         return GroupSize(*a) > GroupSize(*b);
     });
-    for (TRectangularComponentGroup* group : inTheWay) {
-        refit.SetGuideRect(&Rooms[group]);
+    const auto placeAimingAt = [&](TRectangularComponentGroup* group, const TRect& room) {
+        refit.SetGuideRect(&room);
         refit.PlaceGroup(group);
         refit.SetGuideRect(nullptr);
-        if (refit.LastGroupFailed || CheckStopRequest()) {
-            for (const TGroupPlace& place : saved) {
-                RestorePlace(place);
-            }
-            return false;
+        return !refit.LastGroupFailed && !refit.LastGroupLeft && !CheckStopRequest();
+    };
+    bool allFit = true;
+    for (TRectangularComponentGroup* group : inTheWay) {
+        const TRect room = Rooms[group];
+        if (placeAimingAt(group, room)) {
+            continue;
         }
+        allFit = refit.LastGroupLeft && !CheckStopRequest();
+        if (allFit) {
+            splits.emplace_back(group, singles.size());
+            std::vector<TRectangularComponentGroup*> members;
+            for (const TPlacedComponent* member : *group) {
+                singles.push_back(std::make_unique<TRectangularComponentGroup>());
+                singles.back()->AddComponent(member->Handle);
+                members.push_back(singles.back().get());
+            }
+            std::stable_sort(members.begin(), members.end(), [](const auto* a, const auto* b) {
+                return GroupSize(*a) > GroupSize(*b);
+            });
+            for (TRectangularComponentGroup* single : members) {
+                allFit = allFit && placeAimingAt(single, room);
+            }
+        }
+        if (!allFit) {
+            break;
+        }
+    }
+    if (!allFit) {
+        for (const TGroupPlace& place : saved) {
+            RestorePlace(place);
+        }
+        return false;
+    }
+    for (std::size_t i = 0; i < splits.size(); ++i) {
+        const std::size_t end = i + 1 < splits.size() ? splits[i + 1].second : singles.size();
+        std::vector<TRectangularComponentGroup*> parts;
+        for (std::size_t k = splits[i].second; k < end; ++k) {
+            parts.push_back(singles[k].get());
+            Rooms[singles[k].get()] = Rooms[splits[i].first];
+        }
+        Engine->ReplacePlacedGroup(splits[i].first, parts);
+        Rooms.erase(splits[i].first);
+    }
+    for (auto& single : singles) {
+        SplitGroups.push_back(std::move(single));
     }
     return true;
 }

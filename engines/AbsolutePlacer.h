@@ -41,7 +41,7 @@ inline constexpr std::size_t RefitMaxGroups = 64;
 // The most rounds of sliding the placed groups together before a refit.
 inline constexpr int32_t CompactionRounds = 8;
 // The most placed groups moved aside to make room for one left without room.
-inline constexpr std::size_t MaxGroupsMadeWay = 8;
+inline constexpr std::size_t MaxGroupsMadeWay = 32;
 // The most places tried for each group left without room.
 inline constexpr std::size_t RoomMakingTries = 3;
 

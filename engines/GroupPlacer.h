@@ -221,6 +221,9 @@ public:
                                                    const std::function<bool(const TRectangularComponentGroup*)>& movable,
                                                    std::size_t count);
     static void MoveToPlace(const TRoomMakingPlace& place, TRectangularComponentGroup& group);
+    // Puts the parts in place of a placed group (which was split) in the list of
+    // placed groups; the grids are left as they are.
+    void ReplacePlacedGroup(TRectangularComponentGroup* group, const std::vector<TRectangularComponentGroup*>& parts);
     // Moves the group so that its rectangle's lower-left corner is at p.
     static void MoveGroupTo(const TGridPoint& p, TRectangularComponentGroup& group);
     // Puts pads taken out of their nets for a search back.

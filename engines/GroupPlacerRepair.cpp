@@ -215,4 +215,12 @@ void TGroupPlacer::MoveToPlace(const TRoomMakingPlace& place, TRectangularCompon
     MoveGroupTo(place.Pos, group);
 }
 
+void TGroupPlacer::ReplacePlacedGroup(TRectangularComponentGroup* group,
+                                      const std::vector<TRectangularComponentGroup*>& parts) {
+    PlacedGroups.Remove(group);
+    for (TRectangularComponentGroup* part : parts) {
+        PlacedGroups.Add(part);
+    }
+}
+
 }  // namespace autoplacer
