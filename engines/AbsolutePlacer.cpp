@@ -352,16 +352,21 @@ void TAbsolutePlacer::RefitPhase() {
         left = RefitGroups(fine, left);  // the last refit was made among slides now undone
     }
     // Groups moved to make room may open room for one tried before.
+    bool moved = false;
     for (bool progress = true; progress && !left.empty() && !CheckStopRequest();) {
         progress = false;
         for (std::size_t i = 0; i < left.size() && !CheckStopRequest();) {
             if (MakeRoomFor(fine, left[i], left)) {
                 left.erase(left.begin() + static_cast<std::ptrdiff_t>(i));
                 progress = true;
+                moved = true;
             } else {
                 ++i;
             }
         }
+    }
+    if (moved && !left.empty() && !CheckStopRequest()) {
+        RefitGroups(fine, left);  // the fallback places were found before the groups moved
     }
 }
 
