@@ -329,8 +329,11 @@ void TAbsolutePlacer::RefitPhase() {
     // Rounds alternate between the lower and the upper edges; a round that fits
     // no more groups is undone, and two such rounds in a row end the sliding.
     int32_t misses = 0;
-    bool undone = false;
     for (int32_t round = 0; round < CompactionRounds && !left.empty() && misses < 2; ++round) {
+        std::vector<TGroupPlace> fallbacks;
+        for (const TUnfittedGroup& u : left) {
+            fallbacks.push_back(SavePlace(*u.Group));
+        }
         const std::vector<TSlide> slides = CompactPlacedGroups(left, round);
         if (CheckStopRequest()) {
             return;
@@ -339,17 +342,19 @@ void TAbsolutePlacer::RefitPhase() {
         if (CheckStopRequest()) {
             return;
         }
-        undone = after.size() >= left.size();
-        if (undone) {
-            UndoSlides(slides);
-            ++misses;
-        } else {
+        if (after.size() < left.size()) {
             left = std::move(after);
             misses = 0;
+            continue;
         }
-    }
-    if (undone) {
-        left = RefitGroups(fine, left);  // the last refit was made among slides now undone
+        // None found room: the slides are undone, and those left go back to
+        // the fallback places they had among the groups as they stood.
+        UndoSlides(slides);
+        for (const TGroupPlace& place : fallbacks) {
+            RestorePlace(place);
+            SelectMembers(*place.Group);
+        }
+        ++misses;
     }
     // Groups moved to make room may open room for one tried before.
     bool moved = false;

@@ -99,12 +99,13 @@ public:
     // with every other placed group as an obstacle. A group that fits there is
     // deselected; one that does not goes to the finer grid's fallback place.
     // Nothing is refitted when more than RefitMaxGroups groups are left.
-    // While some are still without room (at most CompactionRounds times), every
-    // group placed by the jobs or the refit is slid toward the keep-out's left
-    // edge, then its bottom edge, nearest the edge first, so that the slivers
-    // the grid left beside them come together, and those still without room are
-    // refitted; slides that leave as many without room are undone and that
-    // refit is made once more.
+    // While some are still without room (at most CompactionRounds rounds), every
+    // group placed by the jobs or the refit slides along x, then y, toward one
+    // edge of the keep-out, nearest that edge first, so that the slivers the
+    // grid left beside them come together, and those still without room are
+    // refitted; a round that fits none of them is undone, with their fallback
+    // places, and two such rounds in a row end the sliding. Then placed groups
+    // make way for those still left (MakeRoomFor).
     void RefitPhase();
 
     TClusterList* Clusters = nullptr;
