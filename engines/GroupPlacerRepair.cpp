@@ -159,6 +159,7 @@ std::vector<TGroupPlacer::TRoomMakingPlace> TGroupPlacer::PlacesToMakeRoom(
         return best;
     }
     std::vector<std::size_t> met;
+    std::vector<std::size_t> column;
     for (int32_t turn = 0; turn < 4; ++turn) {
         if (turn > 0) {
             group.TurnQuarter90();
@@ -166,16 +167,24 @@ std::vector<TGroupPlacer::TRoomMakingPlace> TGroupPlacer::PlacesToMakeRoom(
         const int32_t w = RectWidth(group.Rect);
         const int32_t h = RectHeight(group.Rect);
         for (int64_t x = Area.Left; x + w <= Area.Right && !CheckStopRequest(); x += g) {
+            // The partners within reach of this column, in their order.
+            column.clear();
+            for (std::size_t i = 0; i < partners.size(); ++i) {
+                const TRect& q = partners[i].Group->Rect;
+                if (x - partners[i].Gap <= q.Right && q.Left <= x + w + partners[i].Gap) {
+                    column.push_back(i);
+                }
+            }
             for (int64_t y = Area.Bottom; y + h <= Area.Top; y += g) {
                 const TGridPoint p{static_cast<int32_t>(x), static_cast<int32_t>(y)};
                 const TRect r = RectAt(p, w, h);
                 int64_t cost = 0;
                 met.clear();
-                for (std::size_t i = 0; i < partners.size() && cost >= 0; ++i) {
+                for (std::size_t k = 0; k < column.size() && cost >= 0; ++k) {
+                    const std::size_t i = column[k];
                     const TPartner& partner = partners[i];
                     const TRect& q = partner.Group->Rect;
-                    if (r.Left - partner.Gap <= q.Right && q.Left <= r.Right + partner.Gap &&
-                        r.Bottom - partner.Gap <= q.Top && q.Bottom <= r.Top + partner.Gap) {
+                    if (r.Bottom - partner.Gap <= q.Top && q.Bottom <= r.Top + partner.Gap) {
                         cost = partner.Movable ? cost + partner.Area : -1;
                         met.push_back(i);
                     }
