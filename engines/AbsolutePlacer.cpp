@@ -245,14 +245,10 @@ std::vector<TAbsolutePlacer::TSlide> TAbsolutePlacer::CompactPlacedGroups(const 
     for (const TUnfittedGroup& u : left) {
         unfitted.push_back(u.Group);
     }
-    // The groups the job phase placed: its jobs and the members of the groups it split.
+    // The groups the jobs placed (with the members of the groups they split).
     std::vector<TRectangularComponentGroup*> placed;
     for (TRectangularComponentGroup* group : Engine->GetPlacedGroups()) {
-        const bool job = std::any_of(Jobs.begin(), Jobs.end(),
-                                     [group](const TAbsolutePlacementJob* j) { return j->Group == group; }) ||
-                         std::any_of(SplitGroups.begin(), SplitGroups.end(),
-                                     [group](const auto& single) { return single.get() == group; });
-        if (job && std::find(unfitted.begin(), unfitted.end(), group) == unfitted.end()) {
+        if (IsJobGroup(group) && std::find(unfitted.begin(), unfitted.end(), group) == unfitted.end()) {
             placed.push_back(group);
         }
     }
