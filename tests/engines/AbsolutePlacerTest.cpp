@@ -94,6 +94,18 @@ protected:
 
     TClusterLists Lists() { return {&clusters, &icCapClusters, &sameFootprintClusters, &confinementClusters}; }
 
+    // The run marked the part as not fitted.
+    static bool Selected(PcbHandle part) {
+        return (hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED) != 0;
+    }
+    // The part is marked fitted and its box meets none of the others'.
+    void ExpectFittedClearOf(PcbHandle part, const std::vector<PcbHandle>& others) {
+        EXPECT_FALSE(Selected(part));
+        for (const PcbHandle other : others) {
+            EXPECT_FALSE(RectsOverlap(ComponentExtentRect(part), ComponentExtentRect(other), 0, context.Forms));
+        }
+    }
+
     // The host's box of the part in mil (left, top, right, bottom).
     TRect ExtentMils(PcbHandle part) {
         const TRect r = ComponentExtentRect(part);
@@ -262,12 +274,9 @@ TEST_F(AbsolutePlacerTest, APartWithoutRoomOnTheGridIsRefittedOnAFinerOne) {
     placer.Run(Lists());
 
     ASSERT_EQ(placer.Unfitted.size(), 2u);  // neither found room on the coarse grid
-    const auto selected = [](PcbHandle part) {
-        return (hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED) != 0;
-    };
     for (const PcbHandle part : {r1, r2}) {
         const TRect r = ComponentExtentRect(part);
-        EXPECT_FALSE(selected(part));
+        EXPECT_FALSE(Selected(part));
         EXPECT_GE(r.Left, 2026 * Mil);
         EXPECT_LE(r.Right, 2136 * Mil);
         EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(left), 0, context.Forms));
@@ -315,14 +324,10 @@ TEST_F(AbsolutePlacerTest, PartsSlideTogetherToMakeRoomForOneTheGridsLeftOut) {
 
     ASSERT_EQ(placer.Unfitted.size(), 1u);  // one found no room on the coarse grid
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const TRect r = ComponentExtentRect(parts[i]);
-        EXPECT_EQ(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(parts[i])->flags & PCB_FLAG_SELECTED, 0);
-        for (const PcbHandle wall : {left, right, top, bottom}) {
-            EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(wall), 0, context.Forms)) << i;
-        }
-        for (std::size_t j = 0; j < i; ++j) {
-            EXPECT_FALSE(RectsOverlap(r, ComponentExtentRect(parts[j]), 0, context.Forms)) << i << " " << j;
-        }
+        std::vector<PcbHandle> others = {left, right, top, bottom};
+        others.insert(others.end(), parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(i));
+        SCOPED_TRACE(i);
+        ExpectFittedClearOf(parts[i], others);
     }
 }
 
@@ -346,12 +351,8 @@ TEST_F(AbsolutePlacerTest, APlacedPartMakesWayForOneWithoutRoom) {
     ASSERT_EQ(placer.Unfitted.size(), 1u);  // the square, after the long part took P1
     EXPECT_TRUE(RectContainsRect(Rect(1188 * Mil, 1314 * Mil, 1412 * Mil, 1188 * Mil), ComponentExtentRect(square)));
     EXPECT_TRUE(RectContainsRect(Rect(1588 * Mil, 1272 * Mil, 1812 * Mil, 1188 * Mil), ComponentExtentRect(longPart)));
-    for (const PcbHandle part : {longPart, square}) {
-        EXPECT_EQ(hostpcb::Host::Instance().ResolveAs<hostpcb::Component>(part)->flags & PCB_FLAG_SELECTED, 0);
-        for (const PcbHandle wall : walls) {
-            EXPECT_FALSE(RectsOverlap(ComponentExtentRect(part), ComponentExtentRect(wall), 0, context.Forms));
-        }
-    }
+    ExpectFittedClearOf(longPart, walls);
+    ExpectFittedClearOf(square, walls);
 }
 
 TEST_F(AbsolutePlacerTest, JobsAfterAConfinementRoomArePlacedNearTheirOwnRooms) {
