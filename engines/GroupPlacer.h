@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "model/ComponentGroup.h"
 #include "model/FastList.h"
 #include "model/SimpleDataStructuresAndFunctions.h"
+#include "model/TemporaryPrimitive.h"
 #include "model/PlacerOptions.h"
 
 namespace autoplacer {
@@ -427,6 +429,26 @@ private:
                                   const TRect& eq, int32_t gap);
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
     std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
+    // The host's answer whether a pad, its part standing at Where, comes within
+    // Gap of a fill rectangle on Layer. Identical parts searched over the same
+    // grid ask it of the same pads at the same rectangles again and again (on a
+    // keyboard, each diode under the switches' pins).
+    struct TPadQuestion {
+        PcbHandle Pad = nullptr;
+        TExtentKey Where;
+        TRect Fill;
+        int32_t Gap = 0;
+        int Layer = 0;
+        bool operator==(const TPadQuestion&) const = default;
+    };
+    struct TPadQuestionHash {
+        std::size_t operator()(const TPadQuestion& q) const noexcept;
+    };
+    std::unordered_map<TPadQuestion, bool, TPadQuestionHash> PadAnswers;
+    // The answer, from PadAnswers or else from the host with fill (made on first
+    // need); nullopt when the host could not make the fill.
+    std::optional<bool> PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, PcbHandle pad, int layer,
+                                     const TExtentKey& where, const TRect& rect, int32_t gap);
 
     // The crossings among the board's lines, kept from one group's search to the next.
     std::unique_ptr<TCrossingMemo> Crossings;

@@ -496,15 +496,53 @@ bool TGroupPlacer::ThroughPadSurelyMeets(const TPlacedComponent& x, int64_t dx, 
                          });
 }
 
+std::size_t TGroupPlacer::TPadQuestionHash::operator()(const TPadQuestion& q) const noexcept {
+    std::size_t h = std::hash<PcbHandle>()(q.Pad);
+    const auto mix = [&h](int64_t v) { h = (h ^ std::hash<int64_t>()(v)) * 0x100000001b3ULL; };
+    mix(q.Where.X);
+    mix(q.Where.Y);
+    mix(static_cast<int64_t>(q.Where.Rotation * 1000.0));
+    mix(q.Where.Layer);
+    mix(q.Fill.Left);
+    mix(q.Fill.Bottom);
+    mix(q.Fill.Right);
+    mix(q.Fill.Top);
+    mix(q.Gap);
+    mix(q.Layer);
+    return h;
+}
+
+std::optional<bool> TGroupPlacer::PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, PcbHandle pad, int layer,
+                                               const TExtentKey& where, const TRect& rect, int32_t gap) {
+    // Bounded, so that a long run over many distinct parts does not grow it without end.
+    constexpr std::size_t MaxPadAnswers = std::size_t{1} << 20;
+    const TPadQuestion question{pad, where, rect, gap, layer};
+    const auto known = PadAnswers.find(question);
+    if (known != PadAnswers.end()) {
+        return known->second;
+    }
+    if (!fill) {
+        fill.emplace(PCB_FILL);
+    }
+    if (fill->Handle == nullptr) {
+        return std::nullopt;
+    }
+    fill->SetFill(rect, layer);
+    const bool meets = fill->Overlaps(pad, gap);
+    if (PadAnswers.size() >= MaxPadAnswers) {
+        PadAnswers.clear();
+    }
+    PadAnswers.emplace(question, meets);
+    return meets;
+}
+
 TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy,
                                                              const TRect& ex, const TPlacedComponent& q,
                                                              const TRect& eq, int32_t gap) {
-    TTemporaryPrimitive fill(PCB_FILL);
-    if (fill.Handle == nullptr) {
-        return TPairAnswer::Unsure;
-    }
+    std::optional<TTemporaryPrimitive> fill;  // made when the host must be asked
     const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
     bool unsure = false;
+    bool noFill = false;
     // The pads of a where they stand against rectangle e shifted by (sx, sy) into their frame.
     const auto judge = [&](const TPlacedComponent& a, bool stationary, const TRect& e, int64_t sx, int64_t sy) {
         if (!a.HasMultiLayerPads) {
@@ -528,7 +566,8 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
         int64_t px = 0;
         int64_t py = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, px, py);
-        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
+        const TExtentKey where = ExtentCache[a.Handle].Key;
+        for (std::size_t i = 0; i < pads.Handles.size() && !noFill; ++i) {
             if (!WithinReach(pads.Bounds[i], px, py, rect, reach)) {
                 continue;
             }
@@ -536,14 +575,16 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
                 return true;
             }
             if (shrinkable) {
-                fill.SetFill(shrunk, pads.Layers[i]);
-                if (fill.Overlaps(pads.Handles[i], gap)) {
+                const std::optional<bool> meets = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, shrunk, gap);
+                noFill = !meets.has_value();
+                if (meets.value_or(false)) {
                     return true;
                 }
             }
-            fill.SetFill(grown, pads.Layers[i]);
-            if (fill.Overlaps(pads.Handles[i], gap)) {
-                unsure = true;
+            if (!noFill) {
+                const std::optional<bool> near = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, grown, gap);
+                noFill = !near.has_value();
+                unsure = unsure || near.value_or(false);
             }
         }
         return false;
@@ -551,7 +592,7 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
     if (judge(x, false, eq, -dx, -dy) || judge(q, true, ex, dx, dy)) {
         return TPairAnswer::Conflict;
     }
-    return unsure ? TPairAnswer::Unsure : TPairAnswer::Apart;
+    return unsure || noFill ? TPairAnswer::Unsure : TPairAnswer::Apart;
 }
 
 bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRect& ex, const TPlacedComponent& q,
@@ -566,13 +607,11 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
         if (!a.HasMultiLayerPads) {
             return false;
         }
-        TTemporaryPrimitive fill(PCB_FILL);
-        if (fill.Handle == nullptr) {
-            return false;
-        }
+        std::optional<TTemporaryPrimitive> fill;
         int64_t dx = 0;
         int64_t dy = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, dx, dy);
+        const TExtentKey where = ExtentCache[a.Handle].Key;
         for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
                 continue;
@@ -580,8 +619,11 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
             if (SurelyMeets(pads.Bounds[i], dx, dy, extent, gap, ExtentSlack)) {
                 return true;
             }
-            fill.SetFill(extent, pads.Layers[i]);
-            if (fill.Overlaps(pads.Handles[i], gap)) {
+            const std::optional<bool> met = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, extent, gap);
+            if (!met.has_value()) {
+                return false;  // the host could not make the fill to ask
+            }
+            if (*met) {
                 return true;
             }
         }
