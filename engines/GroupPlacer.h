@@ -429,9 +429,9 @@ private:
                                   const TRect& eq, int32_t gap);
     std::unordered_map<PcbHandle, TCachedExtent> ExtentCache;
     std::vector<TRect> PlacedExtents;  // scratch of ExtentsConflictFast
-    // The host's answer whether a pad, its part standing at Where, comes within
-    // Gap of a fill rectangle on Layer. Identical parts searched over the same
-    // grid ask it of the same pads at the same rectangles again and again (on a
+    // The host's answers whether a pad, its part standing at Where, comes within
+    // Gap of fill rectangles on Layer. Identical parts searched over the same
+    // grid ask them of the same pads at the same rectangles again and again (on a
     // keyboard, each diode under the switches' pins).
     struct TPadQuestion {
         PcbHandle Pad = nullptr;
@@ -439,16 +439,20 @@ private:
         TRect Fill;
         int32_t Gap = 0;
         int Layer = 0;
+        bool Bracketed = false;
         bool operator==(const TPadQuestion&) const = default;
     };
     struct TPadQuestionHash {
         std::size_t operator()(const TPadQuestion& q) const noexcept;
     };
-    std::unordered_map<TPadQuestion, bool, TPadQuestionHash> PadAnswers;
-    // The answer, from PadAnswers or else from the host with fill (made on first
+    // Bit 0: the pad meets the fill (bracketed: the fill shrunk by the slack, when
+    // it has room to shrink); bit 1, bracketed: it meets the fill grown by the slack.
+    std::unordered_map<TPadQuestion, uint8_t, TPadQuestionHash> PadAnswers;
+    static constexpr uint8_t MeetsFill = 1;
+    static constexpr uint8_t MeetsGrownFill = 2;
+    // The answers, from PadAnswers or else from the host with fill (made on first
     // need); nullopt when the host could not make the fill.
-    std::optional<bool> PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, PcbHandle pad, int layer,
-                                     const TExtentKey& where, const TRect& rect, int32_t gap);
+    std::optional<uint8_t> PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, const TPadQuestion& question);
 
     // The crossings among the board's lines, kept from one group's search to the next.
     std::unique_ptr<TCrossingMemo> Crossings;

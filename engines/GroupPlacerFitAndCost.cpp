@@ -508,15 +508,35 @@ std::size_t TGroupPlacer::TPadQuestionHash::operator()(const TPadQuestion& q) co
     mix(q.Fill.Right);
     mix(q.Fill.Top);
     mix(q.Gap);
-    mix(q.Layer);
+    mix(q.Layer * 2 + (q.Bracketed ? 1 : 0));
     return h;
 }
 
-std::optional<bool> TGroupPlacer::PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, PcbHandle pad, int layer,
-                                               const TExtentKey& where, const TRect& rect, int32_t gap) {
+namespace {
+
+// The rectangle shrunk and grown by the slack, from its sides' 64-bit values.
+struct TBracket {
+    bool Shrinkable = false;
+    TRect Shrunk;
+    TRect Grown;
+};
+
+TBracket BracketOf(const TRect& r, int64_t s) {
+    const int64_t x1 = std::min(r.Left, r.Right);
+    const int64_t x2 = std::max(r.Left, r.Right);
+    const int64_t y1 = std::min(r.Bottom, r.Top);
+    const int64_t y2 = std::max(r.Bottom, r.Top);
+    const auto at = [](int64_t v) { return static_cast<int32_t>(v); };
+    return TBracket{x2 - x1 > 2 * s + 1 && y2 - y1 > 2 * s + 1, Rect(at(x1 + s), at(y2 - s), at(x2 - s), at(y1 + s)),
+                    Rect(at(x1 - s), at(y2 + s), at(x2 + s), at(y1 - s))};
+}
+
+}  // namespace
+
+std::optional<uint8_t> TGroupPlacer::PadMeetsFill(std::optional<TTemporaryPrimitive>& fill,
+                                                  const TPadQuestion& question) {
     // Bounded, so that a long run over many distinct parts does not grow it without end.
     constexpr std::size_t MaxPadAnswers = std::size_t{1} << 20;
-    const TPadQuestion question{pad, where, rect, gap, layer};
     const auto known = PadAnswers.find(question);
     if (known != PadAnswers.end()) {
         return known->second;
@@ -527,13 +547,23 @@ std::optional<bool> TGroupPlacer::PadMeetsFill(std::optional<TTemporaryPrimitive
     if (fill->Handle == nullptr) {
         return std::nullopt;
     }
-    fill->SetFill(rect, layer);
-    const bool meets = fill->Overlaps(pad, gap);
+    const auto meets = [&](const TRect& rect) {
+        fill->SetFill(rect, question.Layer);
+        return fill->Overlaps(question.Pad, question.Gap);
+    };
+    uint8_t answer = 0;
+    if (!question.Bracketed) {
+        answer = meets(question.Fill) ? MeetsFill : 0;
+    } else {
+        const TBracket bracket = BracketOf(question.Fill, ExtentSlack);
+        answer = static_cast<uint8_t>((bracket.Shrinkable && meets(bracket.Shrunk) ? MeetsFill : 0) |
+                                      (meets(bracket.Grown) ? MeetsGrownFill : 0));
+    }
     if (PadAnswers.size() >= MaxPadAnswers) {
         PadAnswers.clear();
     }
-    PadAnswers.emplace(question, meets);
-    return meets;
+    PadAnswers.emplace(question, answer);
+    return answer;
 }
 
 TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedComponent& x, int64_t dx, int64_t dy,
@@ -543,7 +573,9 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
     const int64_t reach = int64_t{std::max(gap, 0)} + ExtentSlack;
     bool unsure = false;
     bool noFill = false;
-    // The pads of a where they stand against rectangle e shifted by (sx, sy) into their frame.
+    // The pads of a where they stand against rectangle e shifted by (sx, sy) into
+    // their frame: one that meets it shrunk by the slack meets the true one, one
+    // that misses it grown misses it; any other leaves the pair unsure.
     const auto judge = [&](const TPlacedComponent& a, bool stationary, const TRect& e, int64_t sx, int64_t sy) {
         if (!a.HasMultiLayerPads) {
             return false;
@@ -559,37 +591,32 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
         }
         const auto at = [](int64_t v) { return static_cast<int32_t>(v); };
         const TRect rect = Rect(at(x1), at(y2), at(x2), at(y1));
-        const int64_t s = ExtentSlack;
-        const bool shrinkable = x2 - x1 > 2 * s + 1 && y2 - y1 > 2 * s + 1;
-        const TRect shrunk = Rect(at(x1 + s), at(y2 - s), at(x2 - s), at(y1 + s));
-        const TRect grown = Rect(at(x1 - s), at(y2 + s), at(x2 + s), at(y1 - s));
         int64_t px = 0;
         int64_t py = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, px, py);
-        const TExtentKey where = ExtentCache[a.Handle].Key;
-        for (std::size_t i = 0; i < pads.Handles.size() && !noFill; ++i) {
+        TPadQuestion question{nullptr, ExtentCache[a.Handle].Key, rect, gap, 0, true};
+        for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], px, py, rect, reach)) {
                 continue;
             }
             if (SurelyMeets(pads.Bounds[i], px, py, rect, gap, ExtentSlack)) {
                 return true;
             }
-            if (shrinkable) {
-                const std::optional<bool> meets = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, shrunk, gap);
-                noFill = !meets.has_value();
-                if (meets.value_or(false)) {
-                    return true;
-                }
+            question.Pad = pads.Handles[i];
+            question.Layer = pads.Layers[i];
+            const std::optional<uint8_t> answer = PadMeetsFill(fill, question);
+            if (!answer) {
+                noFill = true;
+                return false;
             }
-            if (!noFill) {
-                const std::optional<bool> near = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, grown, gap);
-                noFill = !near.has_value();
-                unsure = unsure || near.value_or(false);
+            if ((*answer & MeetsFill) != 0) {
+                return true;
             }
+            unsure = unsure || (*answer & MeetsGrownFill) != 0;
         }
         return false;
     };
-    if (judge(x, false, eq, -dx, -dy) || judge(q, true, ex, dx, dy)) {
+    if (judge(x, false, eq, -dx, -dy) || (!noFill && judge(q, true, ex, dx, dy))) {
         return TPairAnswer::Conflict;
     }
     return unsure || noFill ? TPairAnswer::Unsure : TPairAnswer::Apart;
@@ -611,7 +638,7 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
         int64_t dx = 0;
         int64_t dy = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, dx, dy);
-        const TExtentKey where = ExtentCache[a.Handle].Key;
+        TPadQuestion question{nullptr, ExtentCache[a.Handle].Key, extent, gap, 0, false};
         for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
                 continue;
@@ -619,11 +646,13 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
             if (SurelyMeets(pads.Bounds[i], dx, dy, extent, gap, ExtentSlack)) {
                 return true;
             }
-            const std::optional<bool> met = PadMeetsFill(fill, pads.Handles[i], pads.Layers[i], where, extent, gap);
-            if (!met.has_value()) {
+            question.Pad = pads.Handles[i];
+            question.Layer = pads.Layers[i];
+            const std::optional<uint8_t> met = PadMeetsFill(fill, question);
+            if (!met) {
                 return false;  // the host could not make the fill to ask
             }
-            if (*met) {
+            if ((*met & MeetsFill) != 0) {
                 return true;
             }
         }
