@@ -244,6 +244,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
     io::LoadOptions load;
     load.keepMountingHoles = !options.MoveMountingHoles;
     load.keepEdgeParts = !options.MoveEdgeParts;
+    load.keepJoinedParts = !options.MoveJoinedParts;
     if (const int status = session.LoadBoard(options.Board, load); status != kExitOk) {
         return status;
     }
@@ -255,6 +256,7 @@ int RunPlaceCommand(const PlaceOptions& options) {
     report.board = options.Board;
     report.keptMountingHoles = session.Loaded()->keptMountingHoles;
     report.keptEdgeParts = session.Loaded()->keptEdgeParts;
+    report.keptJoinedParts = session.Loaded()->keptJoinedParts;
     report.before = MeasureBoard(board);
     const std::vector<ComponentState> states = SnapshotComponents(board);
 
@@ -337,6 +339,9 @@ void RegisterPlaceCommand(CLI::App& cli, int& exitStatus) {
                     "Place mounting holes too (by default a footprint named MountingHole... stays where it is)");
     place->add_flag("--move-edge-parts", options->MoveEdgeParts,
                     "Place parts that lie across the board's edge too (by default they stay where they are)");
+    place->add_flag("--move-joined-parts", options->MoveJoinedParts,
+                    "Place parts that share a hole with another part too, such as the connectors of one plug-in "
+                    "module (by default they stay where they are)");
     CLI::Option* statistical =
         place->add_flag("--statistical", options->Statistical, "Use the host's statistical placer instead");
     place->add_option("--seed", options->Seed, "Seed of the statistical placer (default 1): same seed, same placement");

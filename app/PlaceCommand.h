@@ -27,6 +27,7 @@ struct PlaceOptions {
     bool KeepRouting = false;
     bool MoveMountingHoles = false;  // mounting holes are kept where they are otherwise
     bool MoveEdgeParts = false;      // parts across the board's edge are kept otherwise
+    bool MoveJoinedParts = false;    // parts that share a hole with another are kept otherwise
     bool Statistical = false;
     std::optional<uint64_t> Seed;  // the statistical placer's seed (the client's default otherwise)
     // Cluster placer options; any of them (but Quick) opens the setup dialog.

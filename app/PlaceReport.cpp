@@ -165,6 +165,10 @@ void WriteReportText(const PlaceReport& report, std::ostream& out) {
         out << "parts across the board's edge left where they are (--move-edge-parts places them): "
             << report.keptEdgeParts.size() << " (" << Joined(report.keptEdgeParts) << ")\n";
     }
+    if (!report.keptJoinedParts.empty()) {
+        out << "parts that share a hole with another left where they are (--move-joined-parts places them): "
+            << report.keptJoinedParts.size() << " (" << Joined(report.keptJoinedParts) << ")\n";
+    }
 }
 
 std::string ReportJson(const PlaceReport& report) {
@@ -191,6 +195,7 @@ std::string ReportJson(const PlaceReport& report) {
                                  {"without_extent", report.withoutExtent},
                                  {"kept_mounting_holes", report.keptMountingHoles},
                                  {"kept_edge_parts", report.keptEdgeParts},
+                                 {"kept_joined_parts", report.keptJoinedParts},
                                  {"legal", report.Legal()},
                                  {"outside_outline", report.outside},
                                  {"overlapping", overlapping}};

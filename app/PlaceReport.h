@@ -50,6 +50,8 @@ struct PlaceReport {
     std::vector<std::string> keptMountingHoles;
     // Parts across the board's edge the loader kept where the designer put them.
     std::vector<std::string> keptEdgeParts;
+    // Parts sharing a hole with another that the loader kept where the designer put them.
+    std::vector<std::string> keptJoinedParts;
     // Moved components whose extent leaves the outline, and pairs on one side
     // whose extents (courtyards where there are) overlap, one of them moved.
     std::vector<std::string> outside;

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -114,6 +116,29 @@ bool StraddlesOutline(const hostpcb::Component& component, const hostpcb::statis
     return false;
 }
 
+std::vector<hostpcb::Component*> PartsSharingAHole(const hostpcb::Board& board) {
+    // Which components have a hole at each place.
+    std::map<std::pair<hostpcb::Coord, hostpcb::Coord>, std::set<const hostpcb::Component*>> holes;
+    const std::vector<hostpcb::Component*> components = board.Components();
+    for (const hostpcb::Component* c : components) {
+        for (const hostpcb::Pad* pad : c->Pads()) {
+            if (pad->Geometry().holeSize > 0) {
+                const hostpcb::Point p = pad->Position();
+                holes[{p.x, p.y}].insert(c);
+            }
+        }
+    }
+    std::set<const hostpcb::Component*> sharing;
+    for (const auto& [place, owners] : holes) {
+        if (owners.size() > 1) sharing.insert(owners.begin(), owners.end());
+    }
+    std::vector<hostpcb::Component*> parts;
+    for (hostpcb::Component* c : components) {
+        if (sharing.count(c) != 0) parts.push_back(c);
+    }
+    return parts;
+}
+
 std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     auto loaded = std::make_unique<LoadedBoard>();
@@ -145,6 +170,14 @@ std::unique_ptr<LoadedBoard> LoadBoardFile(const std::string& path, const LoadOp
             if (link.component->moveable && IsMountingHole(loaded->kicad->footprints()[link.footprint].libId)) {
                 link.component->moveable = false;
                 loaded->keptMountingHoles.push_back(link.component->Designator());
+            }
+        }
+    }
+    if (options.keepJoinedParts) {
+        for (hostpcb::Component* c : PartsSharingAHole(*loaded->board)) {
+            if (c->moveable) {
+                c->moveable = false;
+                loaded->keptJoinedParts.push_back(c->Designator());
             }
         }
     }

@@ -31,6 +31,10 @@ struct LoadOptions {
     // where the designer put them: an edge connector's or a module's place is set by
     // the enclosure, and no place inside the outline is legal for the part.
     bool keepEdgeParts = true;
+    // Parts that share a hole with another part (see PartsSharingAHole) stay where the
+    // designer put them: two connectors of one plug-in module each draw the module's
+    // holes, and moving either alone breaks the module's fit.
+    bool keepJoinedParts = true;
 };
 
 // Whether a footprint's library id names a mounting hole: the footprint name (after
@@ -41,6 +45,10 @@ bool IsMountingHole(const std::string& libId);
 // courtyard (else of its box) inside the outline and some corner outside. A part wholly
 // off the board (parked for placing) does not.
 bool StraddlesOutline(const hostpcb::Component& component, const hostpcb::statistical::OutlineRegion& outline);
+
+// The components with a hole (of a pad) at the very place of a hole of another
+// component, in board order.
+std::vector<hostpcb::Component*> PartsSharingAHole(const hostpcb::Board& board);
 
 // A board loaded into the host together with the KiCad document it came from. Owns the
 // host board: destroying it destroys the board.
@@ -68,6 +76,8 @@ struct LoadedBoard {
     std::vector<std::string> keptMountingHoles;
     // The references of the parts across the board's edge kept where they are.
     std::vector<std::string> keptEdgeParts;
+    // The references of the parts that share a hole with another, kept where they are.
+    std::vector<std::string> keptJoinedParts;
     std::vector<std::string> warnings;
     double loadSeconds = 0;
 };

@@ -26,7 +26,7 @@ struct BoardFigures {
 
 const BoardFigures kBoards[] = {
     {"bitaxe-ultra", 0, 0, 0},         {"bms-c1", 0, 0, 0},         {"bp-irtoy", 0, 0, 0},
-    {"castor-pollux-main", 0, 0, 0},   {"cm5-minima", 1, 0, 1},    {"duet2-v105", 0, 0, 0},
+    {"castor-pollux-main", 0, 0, 0},   {"cm5-minima", 3, 0, 1},    {"duet2-v105", 0, 0, 0},
     {"europi", 0, 0, 0},               {"glasgow-revC3", 0, 0, 0},  {"reform-keyboard", 0, 0, 0},
     {"royalblue54l-feather", 0, 0, 0}, {"sensorwatch-b1", 0, 0, 0}, {"tkey-tk1", 11, 0, 4},
     {"tt-demo", 0, 0, 0},              {"uext-esp32-c3", 0, 0, 0},  {"usbarmory-mk2", 0, 0, 0}};

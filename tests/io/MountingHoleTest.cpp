@@ -28,7 +28,8 @@ TEST(MountingHole, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
     const std::vector<std::string> holes = {"M701", "H105", "M702", "H103", "H101", "H104", "H102"};
     {
         io::LoadOptions options;
-        options.keepEdgeParts = false;  // cm5-minima's connectors reach past its edge
+        options.keepEdgeParts = false;    // cm5-minima's connectors reach past its edge
+        options.keepJoinedParts = false;  // and its module's connectors share holes
         auto loaded = io::LoadBoardFile(iotest::BoardPath("cm5-minima.kicad_pcb"), options);
         EXPECT_EQ(loaded->keptMountingHoles, holes);
         std::vector<std::string> fixed = iotest::FixedParts(*loaded);
@@ -43,6 +44,7 @@ TEST(MountingHole, KeptWhereTheyAreUnlessTheLoadSaysOtherwise) {
         io::LoadOptions options;
         options.keepMountingHoles = false;
         options.keepEdgeParts = false;
+        options.keepJoinedParts = false;
         auto loaded = io::LoadBoardFile(iotest::BoardPath("cm5-minima.kicad_pcb"), options);
         EXPECT_TRUE(loaded->keptMountingHoles.empty());
         EXPECT_EQ(iotest::FixedParts(*loaded), std::vector<std::string>{"REF**"});
