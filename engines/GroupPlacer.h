@@ -453,6 +453,9 @@ private:
     // The answers, from PadAnswers or else from the host with fill (made on first
     // need); nullopt when the host could not make the fill.
     std::optional<uint8_t> PadMeetsFill(std::optional<TTemporaryPrimitive>& fill, const TPadQuestion& question);
+    // Where the part of pads stands, from where they were read and the shift
+    // ThroughPadsOf gave: the key its extent is cached under, without a look-up.
+    static TExtentKey WhereNow(const TThroughPads& pads, int64_t dx, int64_t dy);
 
     // The crossings among the board's lines, kept from one group's search to the next.
     std::unique_ptr<TCrossingMemo> Crossings;

@@ -533,6 +533,11 @@ TBracket BracketOf(const TRect& r, int64_t s) {
 
 }  // namespace
 
+TGroupPlacer::TExtentKey TGroupPlacer::WhereNow(const TThroughPads& pads, int64_t dx, int64_t dy) {
+    return TExtentKey{static_cast<int32_t>(pads.Where.X + dx), static_cast<int32_t>(pads.Where.Y + dy),
+                      pads.Where.Rotation, pads.Where.Layer};
+}
+
 std::optional<uint8_t> TGroupPlacer::PadMeetsFill(std::optional<TTemporaryPrimitive>& fill,
                                                   const TPadQuestion& question) {
     // Bounded, so that a long run over many distinct parts does not grow it without end.
@@ -594,7 +599,7 @@ TGroupPlacer::TPairAnswer TGroupPlacer::ThroughPadsBracketed(const TPlacedCompon
         int64_t px = 0;
         int64_t py = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, px, py);
-        TPadQuestion question{nullptr, ExtentCache[a.Handle].Key, rect, gap, 0, true};
+        TPadQuestion question{nullptr, WhereNow(pads, px, py), rect, gap, 0, true};
         for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], px, py, rect, reach)) {
                 continue;
@@ -638,7 +643,7 @@ bool TGroupPlacer::OppositeSideConflictFast(const TPlacedComponent& x, const TRe
         int64_t dx = 0;
         int64_t dy = 0;
         const TThroughPads& pads = ThroughPadsOf(a.Handle, stationary, dx, dy);
-        TPadQuestion question{nullptr, ExtentCache[a.Handle].Key, extent, gap, 0, false};
+        TPadQuestion question{nullptr, WhereNow(pads, dx, dy), extent, gap, 0, false};
         for (std::size_t i = 0; i < pads.Handles.size(); ++i) {
             if (!WithinReach(pads.Bounds[i], dx, dy, extent, reach)) {
                 continue;
