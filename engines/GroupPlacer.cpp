@@ -10,6 +10,7 @@
 #include "engines/CrossOvers.h"
 #include "engines/CrossingMemo.h"
 #include "engines/KeepOut.h"
+#include "engines/KeptAnswers.h"
 #include "engines/PlacedGroupIndex.h"
 #include "host/PcbApi.h"
 #include "host/PcbIterators.h"
@@ -111,12 +112,17 @@ TGroupPlacer::~TGroupPlacer() {
 void TGroupPlacer::BuildGrids() {
     TopGrid.Clear();
     BottomGrid.Clear();
+    if (Kept == nullptr) {
+        Kept = std::make_unique<TKeptAnswers>();
+    }
     const int32_t g = Options.GridSize;
     if (g <= 0) {
+        Kept->Reset(Area.Left, Area.Bottom, 0, 0, 0);
         return;  // no grid can be laid without a step
     }
     const int32_t nx = RectWidth(Area) / g;
     const int32_t ny = RectHeight(Area) / g;
+    Kept->Reset(Area.Left, Area.Bottom, g, nx, ny);
     for (int32_t i = 0; i < nx; ++i) {
         for (int32_t j = 0; j < ny; ++j) {
             const int32_t x = Area.Left + i * g;

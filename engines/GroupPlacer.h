@@ -39,7 +39,9 @@
 
 namespace autoplacer {
 
+struct TConflictAnswers;
 class TCrossingMemo;
+class TKeptAnswers;
 class TNetRegistry;
 class TPlacedComponent;
 class TPlacedGroupIndex;
@@ -334,13 +336,26 @@ private:
     std::vector<TGridPoint> CandidatePositionsFast(TRectangularComponentGroup& group);
     int32_t PositionCostFast(const TGridPoint& p, TRectangularComponentGroup& group);
     const TFitInputs& FitInputsOf(const TRectangularComponentGroup& group);
-    // keepOutAnswers: per grid point of the walk, the keep-out answer for this
-    // size (-1 unknown); nil to ask every time.
+    // keepOutAnswers: per lattice point, the keep-out answer for this size, gap
+    // and sides (-1 unknown); nil to ask every time.
     bool FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
                       std::vector<int8_t>* keepOutAnswers = nullptr, std::size_t point = 0);
     // Brings the relations and the placed-group index up to the placed list.
     void PrepareConflictTests(TRectangularComponentGroup& group);
     bool ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r);
+    // The conflict answers kept for the group's shape in its orientation now, or
+    // nil when its answers may depend on more than its members' extents.
+    TConflictAnswers* KeptConflictsOf(TRectangularComponentGroup& group);
+    // ConflictsWithPlaced at a lattice point, answered from kept while its answer
+    // there still holds; the group is left where the test would leave it.
+    bool ConflictsWithPlacedKept(TRectangularComponentGroup& group, const TRect& r, int64_t point,
+                                 TConflictAnswers* kept);
+    // Some group placed after the first count could conflict with a group at r.
+    bool PlacedNearSince(const TRect& r, uint32_t count);
+    // Answers of the area and conflict tests kept from one search to the next.
+    std::unique_ptr<TKeptAnswers> Kept;
+    // How many member-extent tests were made (each leaves the group at its rectangle).
+    uint64_t ExtentTests = 0;
     // rectsMeet: the two rectangles are known to meet, so the host's overlap
     // test of them would hold whatever the gap.
     bool ConflictsAt(TRectangularComponentGroup& group, const TRect& r, const TRectangularComponentGroup& placed,

@@ -15,8 +15,10 @@
 // - Two rectangles that share a point overlap for the host whatever the gap,
 //   so the conflict test asks the host about rectangles only when they are
 //   apart by less than the gap.
-// - Within one group's search the keep-out answer of each point is kept per
-//   rectangle size: orientations 0 and 2 (1 and 3) ask about the same ones.
+// - Keep-out answers are kept per lattice point and rectangle size, gap and
+//   sides from one search to the next; so are conflict answers per group shape
+//   for groups judged by extents alone, while nothing placed since comes near
+//   (TKeptAnswers).
 // - The cost cell of a point is found by arithmetic instead of a walk.
 // - A candidate whose cost has a lower bound (exact length, direction, guide
 //   and pad terms; crossings counted only where they are certain) no lower
@@ -29,6 +31,7 @@
 // the first, as in the plain forms; points that are skipped for their cell get
 // the first poll only.
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <unordered_set>
 
@@ -37,6 +40,7 @@
 #include "engines/GroupPlacer.h"
 #include "engines/GroupSearch.h"
 #include "engines/KeepOut.h"
+#include "engines/KeptAnswers.h"
 #include "engines/PlacedGroupIndex.h"
 #include "host/PcbRules.h"
 #include "model/BoardQueries.h"
@@ -121,10 +125,9 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     const int32_t w = RectWidth(group.Rect);
     const int32_t h = RectHeight(group.Rect);
     const std::vector<TGridPoint> points = grid->Points();
-    std::vector<int8_t>& keepOut = Search->KeepOutAnswers[{w, h}];
-    if (keepOut.size() != points.size()) {
-        keepOut.assign(points.size(), -1);
-    }
+    const TFitInputs& fit = FitInputsOf(group);
+    std::vector<int8_t>& keepOut = Kept->KeepOut(w, h, fit.KeepOutGap, fit.Sides);
+    TConflictAnswers* kept = KeptConflictsOf(group);
     bool found = false;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const TGridPoint& p = points[i];
@@ -132,7 +135,10 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
         const bool settled = cell != nullptr && (cell->Computed || Search->CannotWin[CellIndex(cell)]);
         if (!settled) {
             const TRect r = RectAt(p, w, h);
-            if (FitsAreaFast(r, group, &keepOut, i) && !ConflictsWithPlaced(group, r)) {
+            const int64_t at = Kept->IndexOf(p.X, p.Y);
+            const bool fits = at >= 0 ? FitsAreaFast(r, group, &keepOut, static_cast<std::size_t>(at))
+                                      : FitsAreaFast(r, group);
+            if (fits && !ConflictsWithPlacedKept(group, r, at, kept)) {
                 if (!found) {
                     ResetCellCosts();
                     best.Pos = p;
@@ -341,6 +347,81 @@ bool TGroupPlacer::ConflictsWithPlaced(TRectangularComponentGroup& group, const 
         }
     }
     return false;
+}
+
+TConflictAnswers* TGroupPlacer::KeptConflictsOf(TRectangularComponentGroup& group) {
+    // Only a group whose members are judged by their extents alone, shifted
+    // without a turn, against placed groups judged by rectangles or extents.
+    if (WalkTrust == 0 || std::fabs(group.Rotation) >= 0.1 || PendingMove == &group) {
+        return nullptr;
+    }
+    for (const TPlacedRelation& relation : Search->Relations) {
+        if (!relation.LayersDisjoint && relation.Mode == 2) {
+            return nullptr;
+        }
+    }
+    std::vector<int64_t> shape{RectWidth(group.Rect), RectHeight(group.Rect)};
+    for (const TPlacedComponent* member : group) {
+        if (member == nullptr || member->HasMultiLayerPads || member->HasFarSideCopper) {
+            return nullptr;
+        }
+        const TRect& e = MemberExtent(member->Handle);
+        const int64_t x = group.OldRect.Left;
+        const int64_t y = group.OldRect.Bottom;
+        shape.insert(shape.end(), {member->GetLayer(), e.Left - x, e.Bottom - y, e.Right - x, e.Top - y});
+    }
+    Kept->NotePlaced(PlacedGroups);
+    return &Kept->ConflictsOf(shape, Search->Relations);
+}
+
+bool TGroupPlacer::PlacedNearSince(const TRect& r, uint32_t count) {
+    const auto placed = static_cast<uint32_t>(PlacedGroups.Count());
+    if (count >= placed) {
+        return false;
+    }
+    const int64_t grow = int64_t{Search->LargestGap} + 1;
+    const TRect near = Rect(Clamped(int64_t{std::min(r.Left, r.Right)} - grow),
+                            Clamped(int64_t{std::max(r.Top, r.Bottom)} + grow),
+                            Clamped(int64_t{std::max(r.Left, r.Right)} + grow),
+                            Clamped(int64_t{std::min(r.Top, r.Bottom)} - grow));
+    // A few new groups are looked at directly; the index is asked for more.
+    constexpr uint32_t DirectLooks = 16;
+    if (placed - count <= DirectLooks) {
+        for (uint32_t i = count; i < placed; ++i) {
+            if (!Search->Relations[i].LayersDisjoint && RectsMeet(near, PlacedGroups[static_cast<int32_t>(i)]->Rect)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    PlacedIndex->Query(near, NearbyPlaced);
+    return std::any_of(NearbyPlaced.begin(), NearbyPlaced.end(), [&](int32_t i) {
+        return static_cast<uint32_t>(i) >= count && !Search->Relations[static_cast<std::size_t>(i)].LayersDisjoint;
+    });
+}
+
+bool TGroupPlacer::ConflictsWithPlacedKept(TRectangularComponentGroup& group, const TRect& r, int64_t point,
+                                           TConflictAnswers* kept) {
+    if (kept == nullptr || point < 0) {
+        return ConflictsWithPlaced(group, r);
+    }
+    const auto at = static_cast<std::size_t>(point);
+    const uint32_t found = kept->Found[at];
+    if (found != 0 && !PlacedNearSince(r, found - 1)) {
+        if ((kept->Bits[at] & TConflictAnswers::Touched) != 0) {
+            // As the member-extent test leaves it: at r, its move waiting.
+            FlushPendingMove(&group);
+            group.Rect = r;
+            PendingMove = &group;
+        }
+        return (kept->Bits[at] & TConflictAnswers::Conflict) != 0;
+    }
+    const uint64_t tests = ExtentTests;
+    const bool conflict = ConflictsWithPlaced(group, r);
+    kept->Found[at] = static_cast<uint32_t>(PlacedGroups.Count()) + 1;
+    kept->Bits[at] = static_cast<uint8_t>((conflict ? TConflictAnswers::Conflict : 0) |
+                                          (ExtentTests != tests ? TConflictAnswers::Touched : 0));
+    return conflict;
 }
 
 // ---------------------------------------------------------------------------

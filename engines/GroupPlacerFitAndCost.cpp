@@ -730,6 +730,7 @@ bool TGroupPlacer::ExtentsConflictFast(TRectangularComponentGroup& group, const 
     // waits (Rect is r, the members still stand at OldRect) until a pair must be
     // judged where the group stands, or until anything else looks at the members
     // (FlushPendingMove).
+    ++ExtentTests;
     FlushPendingMove(&group);
     group.Rect = r;
     bool moved = false;

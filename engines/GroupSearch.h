@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -40,6 +39,7 @@ struct TPlacedRelation {
     int32_t Gap = 0;
     uint8_t Mode = 0;
     bool LayersDisjoint = false;
+    bool operator==(const TPlacedRelation&) const = default;
 };
 
 struct TGroupSearch {
@@ -59,9 +59,6 @@ struct TGroupSearch {
     // shown by a lower bound to be no cheaper than the best, so no point of the
     // cell can win.
     std::vector<bool> CannotWin;
-    // Per rectangle size (width, height), per point of the grid walked: the
-    // keep-out answer, -1 while unknown. The grid does not change during a search.
-    std::map<std::pair<int32_t, int32_t>, std::vector<int8_t>> KeepOutAnswers;
     // With a connection dragger: the cost of the connections that move with the group.
     std::unique_ptr<TIncrementalConnectionCost> Connections;
 };

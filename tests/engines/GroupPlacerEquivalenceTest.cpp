@@ -95,6 +95,22 @@ TEST_F(RandomBoardEquivalence, GroupsOfSeveralMembers) {
     EXPECT_GT(placedBoards, 0);
 }
 
+// Crowded boards with many chips of a few sizes: one search after another asks
+// about parts of the same shape, whose kept answers must match fresh ones.
+TEST_F(RandomBoardEquivalence, ManyPartsOfTheSameShapes) {
+    TRandomBoardShape crowded;
+    crowded.MinParts = 28;
+    crowded.MaxParts = 36;
+    for (uint32_t seed = 401; seed <= 408; ++seed) {
+        const TRunSetup setup = SetupFor(static_cast<int>(seed));
+        const TRunResult fast = ExpectSamePlacements(
+            [seed, crowded]() -> hostpcb::Board& { return BuildRandomBoard(seed, crowded); }, setup,
+            "crowded, seed " + std::to_string(seed));
+        placedBoards += fast.Placed ? 1 : 0;
+    }
+    EXPECT_GT(placedBoards, 0);
+}
+
 // The small shared boards, each with and without a dragger and on two grids.
 class SharedBoardEquivalence : public EquivalenceTest, public ::testing::WithParamInterface<const char*> {};
 
