@@ -214,9 +214,9 @@ std::size_t TGroupPlacer::CellIndex(const TCostCell* cell) const {
 // Whether the cost at p is known to be no lower than best without computing
 // it: a lower bound of the connection cost (see LowerBoundAt) plus the exact
 // guide and pad costs. A sum that overflows costs 999990000, so a bound only
-// counts while best is at most that.
+// counts while best is at most that. Nothing of it looks at where the members
+// stand, so a move the conflict test left waiting still waits.
 bool TGroupPlacer::CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best) {
-    FlushPendingMove();
     if (QuickMode || best > OverflowCost || Options.GuideCostWeight < 0 || Options.PadCostWeight < 0 ||
         Search->Connections == nullptr || (Options.PadCostWeight != 0 && !Search->PadPattern.has_value())) {
         return false;
