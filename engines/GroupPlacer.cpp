@@ -352,7 +352,9 @@ std::vector<TGridPoint> TGroupPlacer::CandidatePositionsPlain(TRectangularCompon
 }
 
 int32_t TGroupPlacer::CellCost(const TGridPoint& p, TRectangularComponentGroup& group) {
-    FlushPendingMove();  // costs look at where the members stand
+    if (!CostMovesOnlyLines(group)) {
+        FlushPendingMove();  // costs look at where the members stand
+    }
     TCostCell* cell = CellOf(p);
     if (cell == nullptr) {
         return 0;

@@ -362,6 +362,9 @@ private:
                      int32_t gap, uint8_t mode, bool rectsMeet = false);
 
     int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    // The next cost of the group only shifts its lines (PositionCostFast): the
+    // members need not stand at the point, so a waiting move may wait on.
+    bool CostMovesOnlyLines(const TRectangularComponentGroup& group) const;
     std::size_t CellIndex(const TCostCell* cell) const;
     bool CannotBeat(const TGridPoint& p, const TRectangularComponentGroup& group, int32_t best);
 

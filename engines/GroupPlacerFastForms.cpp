@@ -458,6 +458,14 @@ int32_t TGroupPlacer::PositionCostFast(const TGridPoint& p, TRectangularComponen
     return CappedCost(a + b + c);
 }
 
+bool TGroupPlacer::CostMovesOnlyLines(const TRectangularComponentGroup& group) const {
+    const bool connections = Options.ConnectionLengthCostWeight != 0 || Options.CrossOverCostWeight != 0 ||
+                             Options.DirectionCostWeight != 0;
+    return FastForms() && !QuickMode && connections && Context.ConnectionDragger != nullptr && Search != nullptr &&
+           Search->Group == &group && Search->InOrientation && Search->Connections != nullptr &&
+           Search->Connections->MovesOnlyLines();
+}
+
 // The connection cost with the group at p. Inside one orientation's walk with
 // a dragger, the incremental cost moves only the group's lines.
 int32_t TGroupPlacer::ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group) {

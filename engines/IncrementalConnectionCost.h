@@ -62,6 +62,8 @@ public:
     int32_t CostAt(const TGridPoint& p, TRectangularComponentGroup& group);
     // The group has been turned: the next CostAt starts afresh.
     void NewOrientation() { HasReference = false; }
+    // The next CostAt moves only lines, not the group.
+    bool MovesOnlyLines() const { return HasReference; }
     // A cost that CostAt(p) cannot fall below: its length and direction terms
     // exactly, and only the crossings of lines that stay plus each moving
     // line's crossing with itself. None before the orientation's first CostAt,
