@@ -97,6 +97,7 @@ TGroupPlacer::TGroupPlacer(const TPlacerOptions& options, bool quickMode, const 
     CollectRoomRules();
     BuildGrids();
     BuildCostCells();
+    MapLatticeCells();
 }
 
 TGroupPlacer::~TGroupPlacer() {
@@ -127,8 +128,9 @@ void TGroupPlacer::BuildGrids() {
         for (int32_t j = 0; j < ny; ++j) {
             const int32_t x = Area.Left + i * g;
             const int32_t y = Area.Bottom + j * g;
-            TopGrid.Add(x, y);
-            BottomGrid.Add(x, y);
+            const int64_t lattice = Kept->IndexOf(x, y);
+            TopGrid.Add(x, y, lattice);
+            BottomGrid.Add(x, y, lattice);
         }
     }
 }
@@ -159,6 +161,7 @@ void TGroupPlacer::SetArea(const TRect& r) {
     Options.GridSize = BoundedGridStep(RequestedGridSize, Area);
     BuildCostCells();
     BuildGrids();
+    MapLatticeCells();
     Extent = Rect(r.Left, r.Bottom, r.Left, r.Bottom);
     for (const TRectangularComponentGroup* group : PlacedGroups) {
         Extent.Left = std::min(Extent.Left, group->Rect.Left);
@@ -388,6 +391,34 @@ TCostCell* TGroupPlacer::CellOf(const TGridPoint& p) {
         }
     }
     return CellOfPlain(p);  // outside the cells' arithmetic (clamped far corners)
+}
+
+void TGroupPlacer::MapLatticeCells() {
+    LatticeCells.assign(Kept->Points(), -1);
+    const int32_t g = Options.GridSize;
+    if (g <= 0 || !FastForms()) {
+        return;
+    }
+    const int32_t nx = RectWidth(Area) / g;
+    const int32_t ny = RectHeight(Area) / g;
+    for (int32_t i = 0; i < nx; ++i) {
+        for (int32_t j = 0; j < ny; ++j) {
+            const TGridPoint p{Area.Left + i * g, Area.Bottom + j * g};
+            const int64_t at = Kept->IndexOf(p.X, p.Y);
+            const TCostCell* cell = CellOf(p);
+            if (at >= 0 && cell != nullptr) {
+                LatticeCells[static_cast<std::size_t>(at)] = static_cast<int32_t>(CellIndex(cell));
+            }
+        }
+    }
+}
+
+TCostCell* TGroupPlacer::CellAt(const TGridPoint& p, int64_t latticeIndex) {
+    if (latticeIndex < 0 || static_cast<std::size_t>(latticeIndex) >= LatticeCells.size()) {
+        return CellOf(p);
+    }
+    const int32_t cell = LatticeCells[static_cast<std::size_t>(latticeIndex)];
+    return cell >= 0 ? &CostCells[static_cast<std::size_t>(cell)] : nullptr;
 }
 
 TCostCell* TGroupPlacer::CellOfPlain(const TGridPoint& p) {

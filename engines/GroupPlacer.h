@@ -85,12 +85,21 @@ struct TGridPoint {
 // only then takes the covered ones out.
 class TGridPoints {
 public:
-    void Add(int32_t x, int32_t y) { Entries.push_back(TGridPoint{x, y}); }
-    void Clear() { Entries.clear(); }
+    // lattice: the point's index on the lattice of the area's grid, -1 for none.
+    void Add(int32_t x, int32_t y, int64_t lattice = -1) {
+        Entries.push_back(TGridPoint{x, y});
+        Lattice.push_back(lattice);
+    }
+    void Clear() {
+        Entries.clear();
+        Lattice.clear();
+    }
     int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
     bool Empty() const { return Entries.empty(); }
     const TGridPoint& operator[](int32_t index) const { return Entries.at(static_cast<std::size_t>(index)); }
     const std::vector<TGridPoint>& Points() const { return Entries; }
+    // Per point, its lattice index as it was added.
+    const std::vector<int64_t>& LatticeIndices() const { return Lattice; }
     bool Contains(int32_t x, int32_t y) const;
 
     // Removes every point for which covered(point) holds; returns how many.
@@ -103,16 +112,19 @@ public:
         std::size_t kept = 0;
         for (std::size_t i = 0; i < Entries.size(); ++i) {
             if (!gone[i]) {
+                Lattice[kept] = Lattice[i];
                 Entries[kept++] = Entries[i];
             }
         }
         const auto removed = static_cast<int32_t>(Entries.size() - kept);
         Entries.resize(kept);
+        Lattice.resize(kept);
         return removed;
     }
 
 private:
     std::vector<TGridPoint> Entries;
+    std::vector<int64_t> Lattice;
 };
 
 // One square of the cost cache: the cost of its first candidate point, once
@@ -327,6 +339,12 @@ private:
 
     void BuildGrids();
     void BuildCostCells();
+    // The cost cell (CellOf) of every point of the grids' lattice, by its index
+    // there (TKeptAnswers::IndexOf); -1 for none. Made after the grids and cells.
+    void MapLatticeCells();
+    std::vector<int32_t> LatticeCells;
+    // CellOf through the lattice's map when the point is on the lattice.
+    TCostCell* CellAt(const TGridPoint& p, int64_t latticeIndex);
 
     // --- The fast forms (GroupPlacerFastForms.cpp).
     // Opens the search of one group for the scope's lifetime unless it is open.

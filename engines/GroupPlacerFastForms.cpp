@@ -125,17 +125,18 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
     const int32_t w = RectWidth(group.Rect);
     const int32_t h = RectHeight(group.Rect);
     const std::vector<TGridPoint> points = grid->Points();
+    const std::vector<int64_t> lattice = grid->LatticeIndices();
     const TFitInputs& fit = FitInputsOf(group);
     std::vector<int8_t>& keepOut = Kept->KeepOut(w, h, fit.KeepOutGap, fit.Sides);
     TConflictAnswers* kept = KeptConflictsOf(group);
     bool found = false;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const TGridPoint& p = points[i];
-        const TCostCell* cell = found ? CellOf(p) : nullptr;
+        const int64_t at = lattice[i];
+        const TCostCell* cell = found ? CellAt(p, at) : nullptr;
         const bool settled = cell != nullptr && (cell->Computed || Search->CannotWin[CellIndex(cell)]);
         if (!settled) {
             const TRect r = RectAt(p, w, h);
-            const int64_t at = Kept->IndexOf(p.X, p.Y);
             const bool fits = at >= 0 ? FitsAreaFast(r, group, &keepOut, static_cast<std::size_t>(at))
                                       : FitsAreaFast(r, group);
             if (fits && !ConflictsWithPlacedKept(group, r, at, kept)) {
@@ -151,7 +152,7 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
                     if (CheckStopRequest()) {
                         break;
                     }
-                    const TCostCell* own = CellOf(p);
+                    const TCostCell* own = cell;
                     if (own != nullptr && !own->Computed && CannotBeat(p, group, best.Cost)) {
                         Search->CannotWin[CellIndex(own)] = true;  // nor can the cell's later points
                         continue;  // the point's poll was taken just above

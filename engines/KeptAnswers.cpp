@@ -29,12 +29,12 @@ int64_t TKeptAnswers::IndexOf(int32_t x, int32_t y) const {
     }
     const int64_t dx = int64_t{x} - Left;
     const int64_t dy = int64_t{y} - Bottom;
-    if (dx < 0 || dy < 0 || dx % Step != 0 || dy % Step != 0) {
+    if (dx < 0 || dy < 0) {
         return -1;
     }
     const int64_t i = dx / Step;
     const int64_t j = dy / Step;
-    if (i >= Columns || j >= Rows) {
+    if (i * Step != dx || j * Step != dy || i >= Columns || j >= Rows) {
         return -1;
     }
     return i * Rows + j;

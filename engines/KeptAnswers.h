@@ -43,6 +43,8 @@ public:
     void Reset(int32_t left, int32_t bottom, int32_t step, int32_t columns, int32_t rows);
     // The lattice index of a point, or -1 when it is not one of the lattice's.
     int64_t IndexOf(int32_t x, int32_t y) const;
+    // The number of lattice points; IndexOf answers below it.
+    std::size_t Points() const { return static_cast<std::size_t>(Columns) * static_cast<std::size_t>(Rows); }
 
     // The keep-out answers (-1 unknown) of rectangles of this size, gap and sides.
     std::vector<int8_t>& KeepOut(int32_t width, int32_t height, int32_t gap, uint8_t sides);
@@ -70,7 +72,6 @@ private:
     };
     std::vector<TPlacedNote> Placed;
     std::map<std::vector<int64_t>, TConflictAnswers> Conflicts;
-    std::size_t Points() const { return static_cast<std::size_t>(Columns) * static_cast<std::size_t>(Rows); }
 };
 
 }  // namespace autoplacer
