@@ -368,8 +368,6 @@ private:
     // there still holds; the group is left where the test would leave it.
     bool ConflictsWithPlacedKept(TRectangularComponentGroup& group, const TRect& r, int64_t point,
                                  TConflictAnswers* kept);
-    // Some group placed after the first count could conflict with a group at r.
-    bool PlacedNearSince(const TRect& r, uint32_t count);
     // Answers of the area and conflict tests kept from one search to the next.
     std::unique_ptr<TKeptAnswers> Kept;
     // How many member-extent tests were made (each leaves the group at its rectangle).

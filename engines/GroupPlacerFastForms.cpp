@@ -375,52 +375,25 @@ TConflictAnswers* TGroupPlacer::KeptConflictsOf(TRectangularComponentGroup& grou
     return &Kept->ConflictsOf(shape, Search->Relations);
 }
 
-bool TGroupPlacer::PlacedNearSince(const TRect& r, uint32_t count) {
-    const auto placed = static_cast<uint32_t>(PlacedGroups.Count());
-    if (count >= placed) {
-        return false;
-    }
-    const int64_t grow = int64_t{Search->LargestGap} + 1;
-    const TRect near = Rect(Clamped(int64_t{std::min(r.Left, r.Right)} - grow),
-                            Clamped(int64_t{std::max(r.Top, r.Bottom)} + grow),
-                            Clamped(int64_t{std::max(r.Left, r.Right)} + grow),
-                            Clamped(int64_t{std::min(r.Top, r.Bottom)} - grow));
-    // A few new groups are looked at directly; the index is asked for more.
-    constexpr uint32_t DirectLooks = 16;
-    if (placed - count <= DirectLooks) {
-        for (uint32_t i = count; i < placed; ++i) {
-            if (!Search->Relations[i].LayersDisjoint && RectsMeet(near, PlacedGroups[static_cast<int32_t>(i)]->Rect)) {
-                return true;
-            }
-        }
-        return false;
-    }
-    PlacedIndex->Query(near, NearbyPlaced);
-    return std::any_of(NearbyPlaced.begin(), NearbyPlaced.end(), [&](int32_t i) {
-        return static_cast<uint32_t>(i) >= count && !Search->Relations[static_cast<std::size_t>(i)].LayersDisjoint;
-    });
-}
-
 bool TGroupPlacer::ConflictsWithPlacedKept(TRectangularComponentGroup& group, const TRect& r, int64_t point,
                                            TConflictAnswers* kept) {
     if (kept == nullptr || point < 0) {
         return ConflictsWithPlaced(group, r);
     }
     const auto at = static_cast<std::size_t>(point);
-    const uint32_t found = kept->Found[at];
-    if (found != 0 && !PlacedNearSince(r, found - 1)) {
-        if ((kept->Bits[at] & TConflictAnswers::Touched) != 0) {
+    const uint8_t known = kept->Bits[at];
+    if ((known & TConflictAnswers::Known) != 0) {
+        if ((known & TConflictAnswers::Touched) != 0) {
             // As the member-extent test leaves it: at r, its move waiting.
             FlushPendingMove(&group);
             group.Rect = r;
             PendingMove = &group;
         }
-        return (kept->Bits[at] & TConflictAnswers::Conflict) != 0;
+        return (known & TConflictAnswers::Conflict) != 0;
     }
     const uint64_t tests = ExtentTests;
     const bool conflict = ConflictsWithPlaced(group, r);
-    kept->Found[at] = static_cast<uint32_t>(PlacedGroups.Count()) + 1;
-    kept->Bits[at] = static_cast<uint8_t>((conflict ? TConflictAnswers::Conflict : 0) |
+    kept->Bits[at] = static_cast<uint8_t>(TConflictAnswers::Known | (conflict ? TConflictAnswers::Conflict : 0) |
                                           (ExtentTests != tests ? TConflictAnswers::Touched : 0));
     return conflict;
 }

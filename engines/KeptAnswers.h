@@ -8,9 +8,10 @@
 // through-hole pads and far-side copper are judged only by their members'
 // extents, so two of them with the same extents about the group's corner, on the
 // same sides, get the same answer at the same point from the same placed groups
-// under the same relations (gap, mode, layers). Each answer notes how many groups
-// were placed when it was found; it still holds while no group placed after that
-// comes within reach of the point, and while none of those before has moved.
+// under the same relations (gap, mode, layers). A group placed later forgets the
+// answers of the points within its reach (a gap no smaller than any gap seen so
+// far); a shape whose gap to it turns out larger forgets all of its answers, and
+// a placed group that moved, turned or was replaced makes every shape forget.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +28,16 @@ class TRectangularComponentGroup;
 
 // The kept conflict answers of one group shape.
 struct TConflictAnswers {
+    int32_t Width = 0;  // of the group's rectangle
+    int32_t Height = 0;
     // The relations to the placed groups the answers were found under.
     std::vector<TPlacedRelation> Relations;
-    // Per lattice point: 0 unknown, else 1 + the number of placed groups when found.
-    std::vector<uint32_t> Found;
-    std::vector<uint8_t> Bits;  // Conflict, Touched
-    static constexpr uint8_t Conflict = 1;
+    // Per lattice point: Known, and then Conflict and Touched.
+    std::vector<uint8_t> Bits;
+    static constexpr uint8_t Known = 1;
+    static constexpr uint8_t Conflict = 2;
     // The test judged some pair where the group stands, and so left it at the point.
-    static constexpr uint8_t Touched = 2;
+    static constexpr uint8_t Touched = 4;
 };
 
 class TKeptAnswers {
@@ -50,10 +53,13 @@ public:
     std::vector<int8_t>& KeepOut(int32_t width, int32_t height, int32_t gap, uint8_t sides);
 
     // Before a search: notes the placed groups as they stand now. A group of the
-    // last notes that moved, turned or was replaced drops every conflict answer.
+    // last notes that moved, turned or was replaced drops every conflict answer;
+    // a group placed since drops those of the points within its reach.
     void NotePlaced(const TFastListOf<TRectangularComponentGroup*>& placed);
-    // The answers of a group shape under the relations of the search now (those
-    // found under other relations are dropped).
+    // The answers of a group shape (its rectangle's width and height first) under
+    // the relations of the search now: those found under other relations are
+    // dropped, and so are all when a group placed since lies farther in reach than
+    // it was noted with.
     TConflictAnswers& ConflictsOf(const std::vector<int64_t>& shape, const std::vector<TPlacedRelation>& relations);
 
 private:
@@ -71,7 +77,14 @@ private:
         bool operator==(const TPlacedNote&) const = default;
     };
     std::vector<TPlacedNote> Placed;
+    // Per placed group, the gap its reach was noted with.
+    std::vector<int32_t> NotedGaps;
+    // No smaller than any gap between a searched shape and a placed group so far.
+    int32_t GapBound = 0;
     std::map<std::vector<int64_t>, TConflictAnswers> Conflicts;
+    // Forgets the answers of the points where a shape's rectangle comes within
+    // gap (and a unit) of r.
+    void ForgetNear(TConflictAnswers& answers, const TRect& r, int32_t gap) const;
 };
 
 }  // namespace autoplacer
