@@ -143,8 +143,10 @@ bool TIncrementalConnectionCost::SpatialQueriesAnswerLines() const {
 
 void TIncrementalConnectionCost::IndexStaticLines() {
     std::vector<TIndexedBox> boxes;
+    CrossingLines.resize(Lines.size());
     for (std::size_t i = 0; i < Lines.size(); ++i) {
         const TLine& line = Lines[i];
+        CrossingLines[i] = TCrossingLine{line.Segment, line.OnConnectLayer};
         if (!line.Moves && !line.Power) {
             boxes.push_back({line.BoxX1, line.BoxY1, line.BoxX2, line.BoxY2, static_cast<int32_t>(i)});
         }
@@ -228,8 +230,9 @@ int64_t TIncrementalConnectionCost::MovingCrossings() const {
         if (a.Power) {
             continue;
         }
-        ForEachStaticNear(a, [&](const TLine& b) {
-            if (Cross(a, b)) {
+        StaticIndex->ForEachMeeting(a.BoxX1, a.BoxY1, a.BoxX2, a.BoxY2, [&](int32_t i) {
+            const TCrossingLine& b = CrossingLines[static_cast<std::size_t>(i)];
+            if (LinesDeterminant(a.Segment, b.Segment) != 0.0 || SegmentsCross(a.Segment, b.Segment, false)) {
                 count += (b.OnConnectLayer ? 1 : 0) + (a.OnConnectLayer ? 1 : 0);
             }
         });

@@ -112,6 +112,13 @@ private:
         StaticIndex->ForEachMeeting(line.BoxX1, line.BoxY1, line.BoxX2, line.BoxY2,
                                     [&](int32_t i) { visit(Lines[static_cast<std::size_t>(i)]); });
     }
+    // What the crossing count reads of a line that stays, kept compact beside
+    // Lines (by the same index) so that the count walks less memory.
+    struct TCrossingLine {
+        TSegmentRecord Segment;
+        bool OnConnectLayer = false;
+    };
+    std::vector<TCrossingLine> CrossingLines;
     static bool BoxesMeet(const TLine& a, const TLine& b);
     static bool Cross(const TLine& a, const TLine& b);
     static int64_t LengthSteps(const TLine& line);
