@@ -200,10 +200,14 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
     }
     std::array<int32_t, 4> costs{};
     std::array<TGridPoint, 4> positions{};
+    OrientationsBest = NoPositionCost;
     for (int32_t k = 0; k < 4; ++k) {
         const TPositionChoice choice = BestPosition(group);
         costs[static_cast<std::size_t>(k)] = choice.Cost;
         positions[static_cast<std::size_t>(k)] = choice.Pos;
+        if (choice.Cost != NoPositionCost && (OrientationsBest == NoPositionCost || choice.Cost < OrientationsBest)) {
+            OrientationsBest = choice.Cost;
+        }
         if (k < 3) {
             group.TurnQuarter90();
             if (CheckStopRequest()) {
@@ -211,6 +215,7 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
             }
         }
     }
+    OrientationsBest = NoPositionCost;
     if (CheckStopRequest()) {
         return;
     }

@@ -378,6 +378,11 @@ private:
                      int32_t gap, uint8_t mode, bool rectsMeet = false);
 
     int32_t ConnectionCostAt(const TGridPoint& p, TRectangularComponentGroup& group);
+    // While FindPlacement tries the orientations: the lowest cost an earlier
+    // orientation found (NoPositionCost before any). An orientation wins only
+    // below it, so its search need not price a cell that cannot go below it;
+    // the cost it reports is then no lower than this, and it loses as it would.
+    int32_t OrientationsBest = NoPositionCost;
     // The next cost of the group only shifts its lines (PositionCostFast): the
     // members need not stand at the point, so a waiting move may wait on.
     bool CostMovesOnlyLines(const TRectangularComponentGroup& group) const;

@@ -153,7 +153,10 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
                         break;
                     }
                     const TCostCell* own = cell;
-                    if (own != nullptr && !own->Computed && CannotBeat(p, group, best.Cost)) {
+                    // Below both the best so far and what an earlier orientation found.
+                    const int32_t bar =
+                        OrientationsBest == NoPositionCost ? best.Cost : std::min(best.Cost, OrientationsBest);
+                    if (own != nullptr && !own->Computed && CannotBeat(p, group, bar)) {
                         Search->CannotWin[CellIndex(own)] = true;  // nor can the cell's later points
                         continue;  // the point's poll was taken just above
                     }
