@@ -200,6 +200,11 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
     }
     std::array<int32_t, 4> costs{};
     std::array<TGridPoint, 4> positions{};
+    // Only the orientations of this search share the bar, whatever ends it.
+    struct TBarScope {
+        int32_t& Bar;
+        ~TBarScope() { Bar = NoPositionCost; }
+    } const bar{OrientationsBest};
     OrientationsBest = NoPositionCost;
     for (int32_t k = 0; k < 4; ++k) {
         const TPositionChoice choice = BestPosition(group);
@@ -215,7 +220,7 @@ void TGroupPlacer::FindPlacement(TRectangularComponentGroup& group) {
             }
         }
     }
-    OrientationsBest = NoPositionCost;
+    OrientationsBest = NoPositionCost;  // the fallback's searches below are not bound by it
     if (CheckStopRequest()) {
         return;
     }
