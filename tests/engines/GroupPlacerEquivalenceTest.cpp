@@ -101,7 +101,7 @@ TEST_F(RandomBoardEquivalence, ManyPartsOfTheSameShapes) {
     TRandomBoardShape crowded;
     crowded.MinParts = 28;
     crowded.MaxParts = 36;
-    for (uint32_t seed = 401; seed <= 408; ++seed) {
+    for (uint32_t seed = 401; seed <= 405; ++seed) {
         const TRunSetup setup = SetupFor(static_cast<int>(seed));
         const TRunResult fast = ExpectSamePlacements(
             [seed, crowded]() -> hostpcb::Board& { return BuildRandomBoard(seed, crowded); }, setup,
