@@ -8,7 +8,7 @@ namespace {
 
 // Kept answers are dropped together once they would take more than this (bytes):
 // a board of many distinct part shapes does not grow them without end.
-constexpr std::size_t MaxKeptBytes = std::size_t{64} << 20;
+constexpr std::size_t MaxKeptBytes = std::size_t{32} << 20;
 
 }  // namespace
 
