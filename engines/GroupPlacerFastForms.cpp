@@ -19,7 +19,10 @@
 //   sides from one search to the next; so are conflict answers per group shape
 //   for groups judged by extents alone, while nothing placed since comes near
 //   (TKeptAnswers).
-// - The cost cell of a point is found by arithmetic instead of a walk.
+// - The cost cell of a point is read from a map of the grid's lattice, made
+//   with the cells by arithmetic instead of a walk.
+// - An orientation does not price a cell that cannot go below the best an
+//   earlier orientation found: it could only lose to that one.
 // - A candidate whose cost has a lower bound (exact length, direction, guide
 //   and pad terms; crossings counted only where they are certain) no lower
 //   than the best so far is not priced, and its cell is settled with it.
