@@ -301,6 +301,7 @@ int32_t TIncrementalConnectionCost::CostAt(const TGridPoint& p, TRectangularComp
         }
         Reference = p;
         HasReference = true;
+        CollectAnchoredPartners();
     } else {
         const int32_t dx = p.X - Reference.X;
         const int32_t dy = p.Y - Reference.Y;
@@ -342,6 +343,22 @@ int32_t TIncrementalConnectionCost::Sum(int64_t length, int64_t crossings, int64
     return Saturated(total);
 }
 
+void TIncrementalConnectionCost::CollectAnchoredPartners() {
+    AnchoredPartners.assign(Moving.size(), {});
+    if (Options.CrossOverCostWeight == 0 || StaticIndex == nullptr) {
+        return;
+    }
+    for (std::size_t k = 0; k < Moving.size(); ++k) {
+        const TLine& line = Lines[Moving[k]];
+        if (line.Power || line.FirstEndMoves == line.SecondEndMoves) {
+            continue;
+        }
+        const int32_t x = line.FirstEndMoves ? line.RefX2 : line.RefX1;
+        const int32_t y = line.FirstEndMoves ? line.RefY2 : line.RefY1;
+        StaticIndex->ForEachMeeting(x, y, x, y, [&](int32_t i) { AnchoredPartners[k].push_back(i); });
+    }
+}
+
 std::optional<int32_t> TIncrementalConnectionCost::LowerBoundAt(const TGridPoint& p) const {
     if (!HasReference || Options.ConnectionLengthCostWeight < 0 || Options.CrossOverCostWeight < 0 ||
         Options.DirectionCostWeight < 0) {
@@ -352,8 +369,9 @@ std::optional<int32_t> TIncrementalConnectionCost::LowerBoundAt(const TGridPoint
     int64_t length = StaticLength;
     int64_t violations = StaticViolations;
     int64_t selfPairs = 0;
-    for (const std::size_t m : Moving) {
-        TLine line = Lines[m];
+    int64_t anchoredPairs = 0;
+    for (std::size_t k = 0; k < Moving.size(); ++k) {
+        TLine line = Lines[Moving[k]];
         if (line.Power) {
             continue;
         }
@@ -365,8 +383,17 @@ std::optional<int32_t> TIncrementalConnectionCost::LowerBoundAt(const TGridPoint
         violations += Violates(line) ? 1 : 0;
         // A line's box meets itself and its ends lie on it: it always crosses itself.
         selfPairs += line.OnConnectLayer ? 1 : 0;
+        if (k < AnchoredPartners.size() && !AnchoredPartners[k].empty()) {
+            const TSegmentRecord segment = MakeSegment(line.X1, line.Y1, line.X2, line.Y2);
+            for (const int32_t i : AnchoredPartners[k]) {
+                const TCrossingLine& b = CrossingLines[static_cast<std::size_t>(i)];
+                if (LinesDeterminant(segment, b.Segment) != 0.0 || SegmentsCross(segment, b.Segment, false)) {
+                    anchoredPairs += (b.OnConnectLayer ? 1 : 0) + (line.OnConnectLayer ? 1 : 0);
+                }
+            }
+        }
     }
-    return Sum(length, StaticCrossingCount + selfPairs, violations);
+    return Sum(length, StaticCrossingCount + selfPairs + anchoredPairs, violations);
 }
 
 }  // namespace autoplacer

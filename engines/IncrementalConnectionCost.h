@@ -119,6 +119,12 @@ private:
         bool OnConnectLayer = false;
     };
     std::vector<TCrossingLine> CrossingLines;
+    // Per moving line (as in Moving), from the orientation's first cost: when one
+    // end stays, the staying lines whose boxes hold that end. The moving line's
+    // box always holds it too, so the crossing count pairs them wherever the
+    // group goes; the lower bound counts their crossings exactly.
+    std::vector<std::vector<int32_t>> AnchoredPartners;
+    void CollectAnchoredPartners();
     static bool BoxesMeet(const TLine& a, const TLine& b);
     static bool Cross(const TLine& a, const TLine& b);
     static int64_t LengthSteps(const TLine& line);
