@@ -355,9 +355,11 @@ private:
     int32_t PositionCostFast(const TGridPoint& p, TRectangularComponentGroup& group);
     const TFitInputs& FitInputsOf(const TRectangularComponentGroup& group);
     // keepOutAnswers: per lattice point, the keep-out answer for this size, gap
-    // and sides (-1 unknown); nil to ask every time.
+    // and sides (-1 unknown); nil to ask every time. inputs: the group's, when
+    // the caller holds them already.
     bool FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
-                      std::vector<int8_t>* keepOutAnswers = nullptr, std::size_t point = 0);
+                      std::vector<int8_t>* keepOutAnswers = nullptr, std::size_t point = 0,
+                      const TFitInputs* inputs = nullptr);
     // Brings the relations and the placed-group index up to the placed list.
     void PrepareConflictTests(TRectangularComponentGroup& group);
     bool ConflictsWithPlaced(TRectangularComponentGroup& group, const TRect& r);

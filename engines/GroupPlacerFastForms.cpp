@@ -140,7 +140,7 @@ TPositionChoice TGroupPlacer::BestPositionFast(TRectangularComponentGroup& group
         const bool settled = cell != nullptr && (cell->Computed || Search->CannotWin[CellIndex(cell)]);
         if (!settled) {
             const TRect r = RectAt(p, w, h);
-            const bool fits = at >= 0 ? FitsAreaFast(r, group, &keepOut, static_cast<std::size_t>(at))
+            const bool fits = at >= 0 ? FitsAreaFast(r, group, &keepOut, static_cast<std::size_t>(at), &fit)
                                       : FitsAreaFast(r, group);
             if (fits && !ConflictsWithPlacedKept(group, r, at, kept)) {
                 if (!found) {
@@ -267,11 +267,11 @@ const TFitInputs& TGroupPlacer::FitInputsOf(const TRectangularComponentGroup& gr
 }
 
 bool TGroupPlacer::FitsAreaFast(const TRect& r, const TRectangularComponentGroup& group,
-                                std::vector<int8_t>* keepOutAnswers, std::size_t point) {
+                                std::vector<int8_t>* keepOutAnswers, std::size_t point, const TFitInputs* held) {
     if (QuickMode) {
         return RectContainsRect(Area, r);
     }
-    const TFitInputs& inputs = FitInputsOf(group);
+    const TFitInputs& inputs = held != nullptr ? *held : FitInputsOf(group);
     // The keep-out answer of a rectangle comes back in the opposite orientation.
     int8_t* known = keepOutAnswers != nullptr ? &(*keepOutAnswers)[point] : nullptr;
     if (known != nullptr && *known < 0) {
